@@ -1,0 +1,197 @@
+#include "hex_loader.h"
+
+#include <cstring>
+#include <memory>
+
+#include "platform.h"
+
+namespace {
+
+constexpr size_t kReadBlock = 256 * 1024;
+
+// Digit values of the hex digits; every other character maps to a value with kNotHex set, so a whole field is
+// checked by or-ing its digit values together and testing once.
+constexpr uint8_t kNotHex = 0x10;
+
+struct DigitTable {
+    uint8_t value[256];
+};
+
+constexpr DigitTable MakeDigitTable() {
+    DigitTable table{};
+    for (int c = 0; c < 256; ++c) table.value[c] = kNotHex;
+    for (int c = '0'; c <= '9'; ++c) table.value[c] = uint8_t(c - '0');
+    for (int c = 'A'; c <= 'F'; ++c) table.value[c] = uint8_t(c - 'A' + 10);
+    for (int c = 'a'; c <= 'f'; ++c) table.value[c] = uint8_t(c - 'a' + 10);
+    return table;
+}
+
+constexpr DigitTable kDigits = MakeDigitTable();
+
+inline unsigned DigitValue(char c) {
+    return kDigits.value[static_cast<unsigned char>(c)];
+}
+
+// Reads the two characters at p as one byte, the first being the high digit; both are consumed either way.
+inline bool ReadHexByte(const char*& p, uint8_t* byte) {
+    unsigned high = DigitValue(p[0]);
+    unsigned low = DigitValue(p[1]);
+    p += 2;
+    *byte = uint8_t(high << 4 | low);
+    return ((high | low) & kNotHex) == 0;
+}
+
+// Reads four characters as a 16-bit value, most significant digit first, and adds its two bytes to the sum.
+inline bool ReadHexWord(const char*& p, uint16_t* word, uint8_t* sum) {
+    uint8_t high, low;
+    bool ok = ReadHexByte(p, &high) & ReadHexByte(p, &low);
+    *word = uint16_t(high << 8 | low);
+    *sum = uint8_t(*sum + high + low);
+    return ok;
+}
+
+const char* Fail(HexLoad& load, uint8_t status) {
+    load.status = status;
+    return nullptr;
+}
+
+// Reads count data bytes at p and stores them from address on. The usual record, all digits and all inside the
+// image, is decoded in one pass without a test per byte; any other goes byte by byte, so that the first byte that
+// fails decides the status, as the record is read in order.
+const char* LoadData(HexLoad& load, const char* p, unsigned count, uint32_t address, uint8_t* sum) {
+    uint8_t bytes[255];
+    unsigned digits = 0;
+    uint8_t dataSum = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        unsigned high = DigitValue(p[2 * i]);
+        unsigned low = DigitValue(p[2 * i + 1]);
+        digits |= high | low;
+        bytes[i] = uint8_t(high << 4 | low);
+        dataSum = uint8_t(dataSum + bytes[i]);
+    }
+    bool fits = count <= load.flashSize && address <= load.flashSize - count;
+    if ((digits & kNotHex) == 0 && fits) {
+        std::memcpy(load.image + address, bytes, count);
+        *sum = uint8_t(*sum + dataSum);
+        return p + 2 * count;
+    }
+    for (unsigned i = 0; i < count; ++i, ++address) {
+        uint8_t byte;
+        if (!ReadHexByte(p, &byte)) return Fail(load, HEX_CORRUPT);
+        if (address >= load.flashSize) return Fail(load, HEX_TOO_BIG);
+        load.image[address] = byte;
+        *sum = uint8_t(*sum + byte);
+    }
+    return p;
+}
+
+// Loads the record whose ':' is at p; p has kLongestRecord readable bytes. Returns the position after the
+// record's checksum, or nullptr once a status bit is set.
+const char* LoadRecord(HexLoad& load, const char* p) {
+    ++p;
+    uint8_t count, type;
+    uint16_t offset;
+    uint8_t sum = 0;
+    if (!ReadHexByte(p, &count) || !ReadHexWord(p, &offset, &sum) || !ReadHexByte(p, &type)) {
+        return Fail(load, HEX_CORRUPT);
+    }
+    sum = uint8_t(sum + count + type);
+    uint16_t value;
+    switch (type) {
+    case 0x00:
+        p = LoadData(load, p, count, load.base + offset, &sum);
+        if (!p) return nullptr;
+        break;
+    case 0x01:
+        return Fail(load, HEX_END);
+    case 0x02:
+    case 0x04:
+        // One four-digit value, whatever the count says.
+        if (!ReadHexWord(p, &value, &sum)) return Fail(load, HEX_CORRUPT);
+        load.base = type == 0x02 ? uint32_t(value) << 4 : uint32_t(value) << 16;
+        break;
+    case 0x03:
+    case 0x05:
+        // A start address: checked, otherwise of no use to a FLASH image.
+        for (unsigned i = 0; i < count; ++i) {
+            uint8_t byte;
+            if (!ReadHexByte(p, &byte)) return Fail(load, HEX_CORRUPT);
+            sum = uint8_t(sum + byte);
+        }
+        break;
+    default:
+        return Fail(load, HEX_CORRUPT);
+    }
+    uint8_t checksum;
+    if (!ReadHexByte(p, &checksum)) return Fail(load, HEX_CORRUPT);
+    if (uint8_t(sum + checksum) != 0) return Fail(load, HEX_BAD_SUM);
+    return p;
+}
+
+}  // namespace
+
+size_t LoadHexBlock(HexLoad& load, const char* text, size_t size, bool textEnds) {
+    const char* p = text;
+    const char* end = text + size;
+    while (!load.finished) {
+        if (load.skippingLine) {
+            if (end - p >= 2 && p[0] == '\r' && p[1] == '\n') {
+                p += 2;
+            } else {
+                const void* lineFeed = std::memchr(p, '\n', size_t(end - p));
+                if (!lineFeed) {
+                    p = end;
+                    load.finished = textEnds;
+                    break;
+                }
+                p = static_cast<const char*>(lineFeed) + 1;
+            }
+            load.skippingLine = false;
+        }
+        size_t left = size_t(end - p);
+        if (left < kLongestRecord && !textEnds) break;
+        if (left == 0 || *p != ':') {
+            load.finished = true;
+            break;
+        }
+        const char* next;
+        if (left >= kLongestRecord) {
+            next = LoadRecord(load, p);
+        } else {
+            // The last record of the text: padded with bytes that are no hex digits, so that a field running past
+            // the end fails like a field cut short.
+            char last[kLongestRecord] = {};
+            std::memcpy(last, p, left);
+            const char* after = LoadRecord(load, last);
+            next = after ? p + (after - last) : nullptr;
+        }
+        if (!next) {
+            load.finished = true;
+            break;
+        }
+        p = next;
+        load.skippingLine = true;
+    }
+    return size_t(p - text);
+}
+
+uint8_t LoadHexText(const char* text, size_t size, uint8_t* image, uint32_t flashSize) {
+    HexLoad load{image, flashSize};
+    LoadHexBlock(load, text, size, true);
+    return load.status;
+}
+
+uint8_t LoadHex(InputFile* input, uint8_t* image, uint32_t flashSize) {
+    HexLoad load{image, flashSize};
+    std::unique_ptr<char[]> buffer(new char[kReadBlock]);
+    size_t held = 0;
+    while (!load.finished) {
+        size_t got = 0;
+        bool textEnds = !ReadInput(input, buffer.get() + held, kReadBlock - held, &got) || got == 0;
+        held += got;
+        size_t used = LoadHexBlock(load, buffer.get(), held, textEnds);
+        held -= used;
+        std::memmove(buffer.get(), buffer.get() + used, held);
+    }
+    return load.status;
+}

@@ -1,0 +1,28 @@
+// Every text hex2ver shows. The source is UTF-8; the compiler turns the literals into the execution character set
+// of the build (UTF-8 on Linux, Windows-1251 on Windows).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+constexpr const char kSizeQuestion[] = "Введите размер FLASH памяти (байт):\n";
+constexpr const char kErrorCaption[] = "Ошибка!";
+constexpr const char kHexTooBig[] = "Размер HEX файла больше объёма FLASH памяти.";
+constexpr const char kBadChecksum[] = "Ошибка контрольной суммы.";
+constexpr const char kHexDamaged[] = "HEX файл повреждён.";
+
+inline std::string NotFoundMessage(const std::string& inputPath) {
+    return "Не найден файл \"" + inputPath + "\"!";
+}
+
+inline std::string CannotCreateMessage(const std::string& outputPath) {
+    return "Невозможно создать файл \"" + outputPath + "\"!";
+}
+
+inline std::string WriteFailedMessage(const std::string& outputPath) {
+    return "Ошибка записи в файл \"" + outputPath + "\"!";
+}
+
+inline std::string NoMemoryMessage(uint32_t flashSize) {
+    return "Недостаточно памяти для образа FLASH памяти (" + std::to_string(flashSize) + " байт).";
+}
