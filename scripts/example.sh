@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds the programs and converts the example HEX file into its word image, which it prints.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-packages.sh cmake make g++
+cmake --preset linux-programs >/dev/null
+cmake --build --preset linux-programs -j "$(nproc)" >/dev/null
+mkdir -p build/example
+cp examples/blink.hex build/example/
+build/linux-programs/hex2ver/hex2ver build/example/blink.hex 64
+echo "build/example/blink.ver:"
+cat build/example/blink.ver

@@ -1,0 +1,321 @@
+"""End-to-end tests: run the built hex2ver on small files and check its output, exit status and the files left.
+
+HEX2VER names the program. For a Windows build, HEX2VER_EMULATOR names the program that runs it (wine64) and
+HEX2VER_CONSOLE_ENCODING the console's code page (cp866); console lines then end in CR LF.
+"""
+import os
+import random
+import resource
+import shutil
+import signal
+import stat
+import subprocess
+import tempfile
+import time
+import unittest
+
+from hexfiles import END, hex_text, record, word_image
+
+PROGRAM = os.environ["HEX2VER"]
+EMULATOR = os.environ.get("HEX2VER_EMULATOR", "").split()
+CONSOLE_ENCODING = os.environ.get("HEX2VER_CONSOLE_ENCODING", "utf-8")
+WINDOWS = bool(EMULATOR)
+POSIX_ONLY = unittest.skipIf(WINDOWS, "a POSIX file system behaviour")
+IS_ROOT = hasattr(os, "geteuid") and os.geteuid() == 0
+
+QUESTION = "Введите размер FLASH памяти (байт):\n"
+TOO_BIG = "Размер HEX файла больше объёма FLASH памяти."
+BAD_SUM = "Ошибка контрольной суммы."
+DAMAGED = "HEX файл повреждён."
+
+
+def console(text):
+    data = text.encode(CONSOLE_ENCODING)
+    return data.replace(b"\n", b"\r\n") if WINDOWS else data
+
+
+def message(text):
+    return console("\n" + text + "\n")
+
+
+def not_found(path):
+    return message('Не найден файл "%s"!' % path)
+
+
+def cannot_create(path):
+    return message('Невозможно создать файл "%s"!' % path)
+
+
+def write_failed(path):
+    return message('Ошибка записи в файл "%s"!' % path)
+
+
+SMALL = {0: bytes([0x01, 0x02, 0x03, 0x04])}
+SMALL_VER = b"0102\r\n0304\r\nFFFF\r\nFFFF\r\n"
+
+
+class Hex2verCase(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="hex2ver-e2e-")
+        self.addCleanup(shutil.rmtree, self.dir, True)
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def write(self, name, content, mode=None):
+        with open(self.path(name), "wb") as f:
+            f.write(content.encode("ascii") if isinstance(content, str) else content)
+        if mode is not None:
+            os.chmod(self.path(name), mode)
+
+    def read(self, name):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def run_hex2ver(self, *args, stdin=b"", limit_memory=None, cwd=None):
+        def limits():
+            if limit_memory:
+                resource.setrlimit(resource.RLIMIT_AS, (limit_memory, limit_memory))
+
+        done = subprocess.run(EMULATOR + [PROGRAM] + list(args), input=stdin, capture_output=True,
+                              cwd=cwd or self.dir, timeout=120, preexec_fn=limits if limit_memory else None)
+        return done.returncode, done.stdout
+
+    def assert_files(self, names):
+        """The directory holds exactly these files: nothing created, no temporary file left."""
+        self.assertEqual(sorted(os.listdir(self.dir)), sorted(names))
+
+
+class ConversionTest(Hex2verCase):
+    def test_size_argument_converts_without_reading_stdin(self):
+        self.write("fw.hex", hex_text(SMALL))
+        self.assertEqual(self.run_hex2ver("fw.hex", "8", stdin=b"16\n"), (0, b""))
+        self.assertEqual(self.read("fw.ver"), SMALL_VER)
+        self.assert_files(["fw.hex", "fw.ver"])
+
+    def test_default_size_is_8192_bytes(self):
+        self.write("fw.hex", hex_text({0x1FFE: b"\x12\x34"}))
+        for size_argument in ["abc", "", "-", "+"]:
+            with self.subTest(size_argument=size_argument):
+                self.assertEqual(self.run_hex2ver("fw.hex", size_argument), (0, b""))
+                ver = self.read("fw.ver")
+                self.assertEqual(len(ver), 4096 * 6)
+                self.assertEqual(ver[:6], b"FFFF\r\n")
+                self.assertEqual(ver[-6:], b"1234\r\n")
+
+    def test_size_is_asked_when_only_the_file_is_given(self):
+        self.write("fw.hex", hex_text(SMALL))
+        for answer, lines in [(b"8\n", 4), (b"\n\n  \r\n\t8\n", 4), (b"+6", 3), (b"size\n", 4096), (b"", 4096)]:
+            with self.subTest(answer=answer):
+                self.assertEqual(self.run_hex2ver("fw.hex", stdin=answer), (0, console(QUESTION)))
+                self.assertEqual(len(self.read("fw.ver")), lines * 6)
+
+    def test_hexadecimal_size_reads_as_zero(self):
+        self.write("data.hex", hex_text(SMALL))
+        self.assertEqual(self.run_hex2ver("data.hex", "0x2000"), (1, message(TOO_BIG)))
+        self.write("empty.hex", END + "\r\n")
+        self.assertEqual(self.run_hex2ver("empty.hex", "0x2000"), (0, b""))
+        self.assertEqual(self.read("empty.ver"), b"")
+        self.assert_files(["data.hex", "empty.hex", "empty.ver"])
+
+    def test_further_arguments_change_nothing(self):
+        self.write("fw.hex", hex_text(SMALL))
+        self.assertEqual(self.run_hex2ver("fw.hex", "8", "16", "-x"), (0, b""))
+        self.assertEqual(self.read("fw.ver"), SMALL_VER)
+
+    def test_odd_size_ends_with_erased_byte(self):
+        self.write("fw.hex", hex_text({0: b"\xAA\xBB\xCC"}))
+        self.assertEqual(self.run_hex2ver("fw.hex", "3"), (0, b""))
+        self.assertEqual(self.read("fw.ver"), b"AABB\r\nCCFF\r\n")
+
+    def test_large_image_matches_byte_for_byte(self):
+        rng = random.Random(2026)
+        chunks = {address: bytes(rng.randrange(256) for _ in range(rng.randrange(1, 3000)))
+                  for address in rng.sample(range(0, 1 << 20, 4096), 120)}
+        for name, line_end in [("crlf", "\r\n"), ("lf", "\n")]:
+            with self.subTest(line_end=name):
+                self.write(name + ".hex", hex_text(chunks, line_end=line_end, record_size=32))
+                self.assertEqual(self.run_hex2ver(name + ".hex", str(1 << 20)), (0, b""))
+                self.assertEqual(self.read(name + ".ver"), word_image(chunks, 1 << 20))
+
+    def test_path_in_another_directory(self):
+        os.mkdir(self.path("sub.d"))
+        self.write("sub.d/main", hex_text(SMALL))
+        self.assertEqual(self.run_hex2ver("sub.d/main", "8"), (0, b""))
+        self.assertEqual(self.read("sub.d/main.ver"), SMALL_VER)
+
+
+class LoadFailureTest(Hex2verCase):
+    CASES = [
+        ("too big", hex_text({8: b"\x00"}), TOO_BIG),
+        ("bad checksum", record(0x00, 0, b"\x11\x22")[:-2] + "00\r\n" + END + "\r\n", BAD_SUM),
+        ("not hex", ":02000000112G00\r\n", DAMAGED),
+        ("no end record", record(0x00, 0, b"\x11") + "\r\n", DAMAGED),
+        ("blank line", "\r\n" + END + "\r\n", DAMAGED),
+        ("empty file", "", DAMAGED),
+        ("type 06", record(0x06, 0) + "\r\n", DAMAGED),
+        ("binary", bytes(range(256)) * 4, DAMAGED),
+    ]
+
+    def test_each_failure_prints_its_message_and_writes_nothing(self):
+        for name, text, expected in self.CASES:
+            with self.subTest(name):
+                self.write("fw.hex", text)
+                self.assertEqual(self.run_hex2ver("fw.hex", "8"), (1, message(expected)))
+                self.assert_files(["fw.hex"])
+
+    def test_previous_word_image_survives_a_failed_load(self):
+        self.write("fw.ver", b"previous\r\n", mode=0o640)
+        for name, text, expected in self.CASES:
+            with self.subTest(name):
+                self.write("fw.hex", text)
+                self.assertEqual(self.run_hex2ver("fw.hex", "8"), (1, message(expected)))
+                self.assertEqual(self.read("fw.ver"), b"previous\r\n")
+                if not WINDOWS:
+                    self.assertEqual(stat.S_IMODE(os.stat(self.path("fw.ver")).st_mode), 0o640)
+                self.assert_files(["fw.hex", "fw.ver"])
+
+
+class OpenFailureTest(Hex2verCase):
+    def test_missing_input_names_the_path_as_typed(self):
+        for typed in ["none.hex", "sub/../none.hex", "./нет.hex", ""]:
+            with self.subTest(typed=typed):
+                self.assertEqual(self.run_hex2ver(typed, "8"), (1, not_found(typed)))
+                self.assert_files([])
+
+    def test_directory_as_input_is_not_found(self):
+        os.mkdir(self.path("fw.hex"))
+        self.assertEqual(self.run_hex2ver("fw.hex", "8"), (1, not_found("fw.hex")))
+        self.assert_files(["fw.hex"])
+
+    @unittest.skipIf(IS_ROOT or WINDOWS, "root reads any file; a POSIX permission")
+    def test_unreadable_input_is_not_found(self):
+        self.write("fw.hex", hex_text(SMALL), mode=0)
+        self.assertEqual(self.run_hex2ver("fw.hex", "8"), (1, not_found("fw.hex")))
+
+    def test_input_named_ver_is_not_overwritten(self):
+        self.write("fw.ver", hex_text(SMALL))
+        self.assertEqual(self.run_hex2ver("fw.ver", "8"), (1, cannot_create("fw.ver")))
+        self.assertEqual(self.read("fw.ver"), hex_text(SMALL).encode())
+
+    def test_output_that_is_a_directory(self):
+        self.write("fw.hex", hex_text(SMALL))
+        os.mkdir(self.path("fw.ver"))
+        self.assertEqual(self.run_hex2ver("fw.hex", "8"), (1, cannot_create("fw.ver")))
+        self.assert_files(["fw.hex", "fw.ver"])
+
+    def test_read_only_output_is_kept(self):
+        self.write("fw.hex", hex_text(SMALL))
+        self.write("fw.ver", b"keep me\r\n")
+        if WINDOWS:
+            subprocess.run(EMULATOR + ["cmd", "/c", "attrib", "+r", "fw.ver"], cwd=self.dir, check=True,
+                           capture_output=True)
+        else:
+            os.chmod(self.path("fw.ver"), 0o444)
+        self.assertEqual(self.run_hex2ver("fw.hex", "8"), (1, cannot_create("fw.ver")))
+        self.assertEqual(self.read("fw.ver"), b"keep me\r\n")
+        self.assert_files(["fw.hex", "fw.ver"])
+
+    def test_first_failure_wins(self):
+        os.mkdir(self.path("none.ver"))
+        self.assertEqual(self.run_hex2ver("none.hex", "8"), (1, not_found("none.hex")))
+
+    @POSIX_ONLY
+    def test_output_that_is_the_input_through_a_hard_link(self):
+        self.write("fw.hex", hex_text(SMALL))
+        os.link(self.path("fw.hex"), self.path("fw.ver"))
+        self.assertEqual(self.run_hex2ver("fw.hex", "8"), (1, cannot_create("fw.ver")))
+        self.assertEqual(self.read("fw.hex"), hex_text(SMALL).encode())
+
+    @POSIX_ONLY
+    def test_output_that_is_no_regular_file(self):
+        self.write("fw.hex", hex_text(SMALL))
+        os.mkfifo(self.path("fw.ver"))
+        self.assertEqual(self.run_hex2ver("fw.hex", "8"), (1, cannot_create("fw.ver")))
+        self.assertTrue(stat.S_ISFIFO(os.stat(self.path("fw.ver")).st_mode))
+        self.assert_files(["fw.hex", "fw.ver"])
+
+    @POSIX_ONLY
+    def test_directory_that_refuses_new_files(self):
+        # Nobody, root included, creates files in /proc; the input there is readable.
+        self.assertEqual(self.run_hex2ver("/proc/self/status", "8"), (1, cannot_create("/proc/self/status.ver")))
+
+
+@unittest.skipIf(WINDOWS, "POSIX permissions, links, mounts and signals")
+class FileSafetyTest(Hex2verCase):
+    def test_replacing_keeps_the_permissions(self):
+        self.write("fw.hex", hex_text(SMALL))
+        self.write("fw.ver", b"old\r\n", mode=0o604)
+        self.assertEqual(self.run_hex2ver("fw.hex", "8"), (0, b""))
+        self.assertEqual(self.read("fw.ver"), SMALL_VER)
+        self.assertEqual(stat.S_IMODE(os.stat(self.path("fw.ver")).st_mode), 0o604)
+        self.assert_files(["fw.hex", "fw.ver"])
+
+    def test_new_file_follows_the_umask(self):
+        self.write("fw.hex", hex_text(SMALL))
+        old = os.umask(0o027)
+        try:
+            self.assertEqual(self.run_hex2ver("fw.hex", "8"), (0, b""))
+        finally:
+            os.umask(old)
+        self.assertEqual(stat.S_IMODE(os.stat(self.path("fw.ver")).st_mode), 0o640)
+
+    def test_symbolic_link_output_updates_its_target(self):
+        os.mkdir(self.path("images"))
+        self.write("images/target.ver", b"old\r\n")
+        self.write("fw.hex", hex_text(SMALL))
+        os.symlink("images/target.ver", self.path("fw.ver"))
+        self.assertEqual(self.run_hex2ver("fw.hex", "8"), (0, b""))
+        self.assertTrue(os.path.islink(self.path("fw.ver")))
+        self.assertEqual(self.read("images/target.ver"), SMALL_VER)
+        self.assertEqual(sorted(os.listdir(self.path("images"))), ["target.ver"])
+
+    def test_allocation_failure_is_reported(self):
+        self.write("fw.hex", hex_text(SMALL))
+        for size in ["-1", "3000000000"]:
+            with self.subTest(size=size):
+                code, out = self.run_hex2ver("fw.hex", size, limit_memory=512 << 20)
+                expected = "Недостаточно памяти для образа FLASH памяти (%d байт)." % (int(size) % (1 << 32))
+                self.assertEqual((code, out), (1, message(expected)))
+                self.assert_files(["fw.hex"])
+
+    def test_full_disk_is_reported_and_nothing_is_lost(self):
+        mount = tempfile.mkdtemp(prefix="hex2ver-full-")
+        self.addCleanup(os.rmdir, mount)
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", mount], capture_output=True)
+        if mounted.returncode != 0:
+            self.skipTest("cannot mount a small tmpfs here: " + mounted.stderr.decode(errors="replace").strip())
+        self.addCleanup(subprocess.run, ["umount", mount])
+        with open(os.path.join(mount, "fw.hex"), "w") as f:
+            f.write(hex_text(SMALL))
+        for previous in [None, b"previous\r\n"]:
+            with self.subTest(previous=previous):
+                if previous:
+                    with open(os.path.join(mount, "fw.ver"), "wb") as f:
+                        f.write(previous)
+                # 65536 bytes of FLASH give 196608 bytes of text: more than the file system holds.
+                self.assertEqual(self.run_hex2ver("fw.hex", "65536", cwd=mount), (1, write_failed("fw.ver")))
+                self.assertEqual(sorted(os.listdir(mount)), ["fw.hex"] + (["fw.ver"] if previous else []))
+                if previous:
+                    with open(os.path.join(mount, "fw.ver"), "rb") as f:
+                        self.assertEqual(f.read(), previous)
+
+    def test_interrupted_run_leaves_no_temporary_file(self):
+        os.mkfifo(self.path("fw.hex"))
+        self.write("fw.ver", b"previous\r\n")
+        child = subprocess.Popen([PROGRAM, "fw.hex", "8"], cwd=self.dir, stdout=subprocess.DEVNULL)
+        with open(self.path("fw.hex"), "w") as writer:
+            writer.write(record(0x00, 0, b"\x01") + "\r\n")
+            writer.flush()
+            deadline = time.monotonic() + 10
+            while len(os.listdir(self.dir)) < 3 and time.monotonic() < deadline:
+                time.sleep(0.01)
+            self.assertEqual(len(os.listdir(self.dir)), 3, "the temporary output should exist during the load")
+            child.send_signal(signal.SIGTERM)
+            self.assertEqual(child.wait(timeout=10), -signal.SIGTERM)
+        self.assert_files(["fw.hex", "fw.ver"])
+        self.assertEqual(self.read("fw.ver"), b"previous\r\n")
+
+
+if __name__ == "__main__":
+    unittest.main()
