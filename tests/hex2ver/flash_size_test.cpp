@@ -13,6 +13,10 @@ struct SizeCase {
     uint32_t size;
 };
 
+void PrintTo(const SizeCase& c, std::ostream* os) {
+    *os << testing::PrintToString(std::string(c.text));
+}
+
 class ParseFlashSizeTest : public testing::TestWithParam<SizeCase> {};
 
 TEST_P(ParseFlashSizeTest, ReadsLikePercentU) {

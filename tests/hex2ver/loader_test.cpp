@@ -50,6 +50,10 @@ struct StatusCase {
     uint8_t status;
 };
 
+void PrintTo(const StatusCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class LoadStatusTest : public testing::TestWithParam<StatusCase> {};
 
 TEST_P(LoadStatusTest, GivesStatus) {
@@ -152,6 +156,10 @@ struct BaseCase {
     uint16_t offset;
     uint32_t address;
 };
+
+void PrintTo(const BaseCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BaseAddressTest : public testing::TestWithParam<BaseCase> {};
 

@@ -56,6 +56,10 @@ struct PathCase {
     const char* output;
 };
 
+void PrintTo(const PathCase& c, std::ostream* os) {
+    *os << '"' << c.input << '"';
+}
+
 class WordImagePathTest : public testing::TestWithParam<PathCase> {};
 
 TEST_P(WordImagePathTest, ReplacesTheExtension) {

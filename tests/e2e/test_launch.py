@@ -1,0 +1,154 @@
+"""End-to-end tests: run the built launch with small helper programs and check what it echoes and starts.
+
+LAUNCH names the program; RECORD_ARGS, SLEEP_THEN_MARK and LIST_FDS the helpers. For a Windows build,
+LAUNCH_EMULATOR names the program that runs it (wine64); console lines then end in CR LF.
+"""
+import os
+import shutil
+import stat
+import subprocess
+import tempfile
+import time
+import unittest
+
+LAUNCH = os.environ["LAUNCH"]
+RECORD_ARGS = os.environ["RECORD_ARGS"]
+SLEEP_THEN_MARK = os.environ["SLEEP_THEN_MARK"]
+LIST_FDS = os.environ.get("LIST_FDS")
+EMULATOR = os.environ.get("LAUNCH_EMULATOR", "").split()
+WINDOWS = bool(EMULATOR)
+NEWLINE = b"\r\n" if WINDOWS else b"\n"
+
+
+def lines(*texts):
+    return b"".join(text.encode() + NEWLINE for text in texts)
+
+
+def recorded(*arguments, env="(unset)"):
+    """What record_args prints for these arguments."""
+    return lines("argc=%d" % len(arguments), *["[%s]" % a for a in arguments], "env=" + env)
+
+
+class LaunchCase(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="launch-e2e-")
+        self.addCleanup(shutil.rmtree, self.dir, True)
+
+    def launch(self, *args, **kwargs):
+        """Runs launch and waits for it and for everything it started to close standard output."""
+        kwargs.setdefault("capture_output", True)
+        done = subprocess.run(EMULATOR + [LAUNCH] + list(args), cwd=self.dir, timeout=60, **kwargs)
+        return done.returncode, done.stdout, done.stderr
+
+
+class EchoTest(LaunchCase):
+    def test_no_arguments_prints_and_starts_nothing(self):
+        self.assertEqual(self.launch(), (0, b"", b""))
+
+    def test_blank_command_lines_are_echoed_and_start_nothing(self):
+        for args in [[""], ["", ""], [" \t "]]:
+            with self.subTest(args=args):
+                self.assertEqual(self.launch(*args), (0, (" ".join(args)).encode() + NEWLINE, b""))
+
+    def test_echo_comes_before_the_started_programs_output_in_a_file(self):
+        out_path = os.path.join(self.dir, "out.txt")
+        with open(out_path, "wb") as out:
+            code = subprocess.run(EMULATOR + [LAUNCH, RECORD_ARGS, "x"], stdout=out, cwd=self.dir,
+                                  timeout=60).returncode
+        self.assertEqual(code, 0)
+        deadline = time.monotonic() + 20
+        expected = lines(RECORD_ARGS + " x") + recorded("x")
+        while time.monotonic() < deadline:
+            with open(out_path, "rb") as f:
+                content = f.read()
+            if len(content) >= len(expected):
+                break
+            time.sleep(0.05)
+        self.assertEqual(content, expected)
+
+
+class ArgumentsTest(LaunchCase):
+    CASES = [
+        # (launch's arguments after the program, what the program receives)
+        (["b c"], ["b", "c"]),
+        (["a", "", "b"], ["a", "b"]),
+        (['""'], [""]),
+        (['"two words"', "x"], ["two words", "x"]),
+        (['a\\"b'], ['a"b']),
+        (['a\\\\"b c"'], ["a\\b c"]),
+        (["C:\\dir\\", "tab\tsep"], ["C:\\dir\\", "tab", "sep"]),
+        (["прошивка.hex"], ["прошивка.hex"]),
+    ]
+
+    def test_the_command_line_is_split_by_the_windows_rules(self):
+        for args, received in self.CASES:
+            with self.subTest(args=args):
+                code, out, err = self.launch(RECORD_ARGS, *args)
+                self.assertEqual((code, err), (0, b""))
+                self.assertEqual(out, lines(" ".join([RECORD_ARGS] + args)) + recorded(*received))
+
+    def test_environment_is_inherited(self):
+        env = dict(os.environ, LAUNCH_TEST_VALUE="inherited")
+        code, out, _ = self.launch(RECORD_ARGS, env=env)
+        self.assertEqual(out, lines(RECORD_ARGS) + recorded(env="inherited"))
+
+    def test_very_long_command_line(self):
+        # Far beyond 259 bytes; on Windows near the system's limit of 32767 characters.
+        words = ["w%04d" % i + "x" * 94 for i in range(300 if WINDOWS else 2000)]
+        code, out, err = self.launch(RECORD_ARGS, *words)
+        self.assertEqual((code, err), (0, b""))
+        self.assertEqual(out, lines(" ".join([RECORD_ARGS] + words)) + recorded(*words))
+
+
+class ProcessTest(LaunchCase):
+    def test_returns_at_once_while_the_program_runs_on(self):
+        marker = os.path.join(self.dir, "marker")
+        code, out, err = self.launch(SLEEP_THEN_MARK, "3000", "marker", stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL, capture_output=False)
+        self.assertEqual(code, 0)
+        self.assertFalse(os.path.exists(marker), "launch should not wait for the program")
+        deadline = time.monotonic() + 30
+        while not os.path.exists(marker) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        # Written relative to the inherited working directory.
+        self.assertTrue(os.path.exists(marker), "the program should run on after launch returned")
+
+    @unittest.skipIf(WINDOWS, "POSIX descriptors")
+    def test_only_standard_descriptors_are_inherited(self):
+        read_end, write_end = os.pipe()
+        self.addCleanup(os.close, read_end)
+        self.addCleanup(os.close, write_end)
+        code, out, err = self.launch(LIST_FDS, pass_fds=[read_end, write_end])
+        self.assertEqual((code, err), (0, b""))
+        self.assertEqual(out, lines(LIST_FDS, "0", "1", "2"))
+
+    def test_missing_program_is_a_failure(self):
+        code, out, err = self.launch("no-such-program-here", "arg")
+        self.assertEqual(code, 1)
+        self.assertEqual(out, lines("no-such-program-here arg"))
+        self.assertTrue(err.startswith(b'launch: cannot start "no-such-program-here": '), err)
+        self.assertTrue(err.endswith(NEWLINE) and err.count(b"\n") == 1, err)
+
+    @unittest.skipIf(WINDOWS, "POSIX permissions")
+    def test_file_that_is_not_executable_is_a_failure(self):
+        path = os.path.join(self.dir, "plain.txt")
+        with open(path, "w") as f:
+            f.write("not a program\n")
+        os.chmod(path, 0o644)
+        code, out, err = self.launch("./plain.txt")
+        self.assertEqual((code, out), (1, lines("./plain.txt")))
+        self.assertEqual(err, b'launch: cannot start "./plain.txt": Permission denied\n')
+
+    @unittest.skipIf(WINDOWS, "POSIX program lookup")
+    def test_program_without_slash_is_looked_up_on_path(self):
+        bin_dir = os.path.join(self.dir, "bin")
+        os.mkdir(bin_dir)
+        shutil.copy(RECORD_ARGS, os.path.join(bin_dir, "recorder"))
+        env = dict(os.environ, PATH=bin_dir)
+        code, out, err = self.launch("recorder", "z", env=env)
+        self.assertEqual((code, err), (0, b""))
+        self.assertEqual(out, lines("recorder z") + recorded("z"))
+
+
+if __name__ == "__main__":
+    unittest.main()
