@@ -50,32 +50,54 @@ inline bool ReadHexWord(const char*& p, uint16_t* word, uint8_t* sum) {
     return ok;
 }
 
+// Decodes the eight hex digits at p into four bytes, the first pair of digits in the lowest byte of *four, without
+// a test per character: the characters' byte lanes of one 64-bit word are range-checked and converted with
+// arithmetic. False unless all eight are hex digits.
+inline bool DecodeEightDigits(const char* p, uint32_t* four) {
+    static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "lane i of the loaded word must be character i");
+    constexpr uint64_t kOnes = 0x0101010101010101;
+    constexpr uint64_t kHigh = 0x80 * kOnes;
+    uint64_t x;
+    std::memcpy(&x, p, 8);
+    // A lane below 0x80 lies in [lo, hi] when adding 0x80 - lo sets its top bit and adding 0x7F - hi does not;
+    // no lane carries into the next. Lanes of 0x80 and above fail the first test.
+    uint64_t lower = x | 0x20 * kOnes;
+    uint64_t digit = (x + (0x80 - '0') * kOnes) & ~(x + (0x7F - '9') * kOnes);
+    uint64_t letter = (lower + (0x80 - 'a') * kOnes) & ~(lower + (0x7F - 'f') * kOnes);
+    bool valid = ((x & kHigh) == 0) & (((digit | letter) & kHigh) == kHigh);
+    // '0' to '9' are their low four bits; 'A' to 'F' and 'a' to 'f' have bit 6 set and are their low bits + 9.
+    uint64_t nibbles = (x & 0x0F * kOnes) + ((x >> 6) & kOnes) * 9;
+    // Each pair of nibbles, high one first, into a byte; then the four bytes side by side.
+    uint64_t bytes = ((nibbles << 4) | (nibbles >> 8)) & 0x00FF00FF00FF00FF;
+    bytes = (bytes | bytes >> 8) & 0x0000FFFF0000FFFF;
+    *four = uint32_t(bytes | bytes >> 16);
+    return valid;
+}
+
 const char* Fail(HexLoad& load, uint8_t status) {
     load.status = status;
     return nullptr;
 }
 
-// Reads count data bytes at p and stores them from address on. The usual record, all digits and all inside the
-// image, is decoded in one pass without a test per byte; any other goes byte by byte, so that the first byte that
-// fails decides the status, as the record is read in order.
+// Reads count data bytes at p and stores them from address on. A record that lies wholly inside the image is
+// decoded eight digits at a time straight into it; what is left, and any group that is not all digits, goes byte
+// by byte, so that the first byte that fails decides the status, as when the record is read in order.
 const char* LoadData(HexLoad& load, const char* p, unsigned count, uint32_t address, uint8_t* sum) {
-    uint8_t bytes[255];
-    unsigned digits = 0;
-    uint8_t dataSum = 0;
-    for (unsigned i = 0; i < count; ++i) {
-        unsigned high = DigitValue(p[2 * i]);
-        unsigned low = DigitValue(p[2 * i + 1]);
-        digits |= high | low;
-        bytes[i] = uint8_t(high << 4 | low);
-        dataSum = uint8_t(dataSum + bytes[i]);
+    unsigned done = 0;
+    if (count <= load.flashSize && address <= load.flashSize - count) {
+        uint8_t* out = load.image + address;
+        uint32_t pairSums = 0;  // two 16-bit sums of alternate bytes; 255 bytes cannot overflow them
+        for (; done + 4 <= count; done += 4) {
+            uint32_t four;
+            if (!DecodeEightDigits(p + 2 * done, &four)) break;
+            std::memcpy(out + done, &four, 4);
+            pairSums += (four & 0x00FF00FF) + (four >> 8 & 0x00FF00FF);
+        }
+        *sum = uint8_t(*sum + pairSums + (pairSums >> 16));
     }
-    bool fits = count <= load.flashSize && address <= load.flashSize - count;
-    if ((digits & kNotHex) == 0 && fits) {
-        std::memcpy(load.image + address, bytes, count);
-        *sum = uint8_t(*sum + dataSum);
-        return p + 2 * count;
-    }
-    for (unsigned i = 0; i < count; ++i, ++address) {
+    p += 2 * done;
+    address += done;
+    for (; done < count; ++done, ++address) {
         uint8_t byte;
         if (!ReadHexByte(p, &byte)) return Fail(load, HEX_CORRUPT);
         if (address >= load.flashSize) return Fail(load, HEX_TOO_BIG);
@@ -88,14 +110,14 @@ const char* LoadData(HexLoad& load, const char* p, unsigned count, uint32_t addr
 // Loads the record whose ':' is at p; p has kLongestRecord readable bytes. Returns the position after the
 // record's checksum, or nullptr once a status bit is set.
 const char* LoadRecord(HexLoad& load, const char* p) {
-    ++p;
-    uint8_t count, type;
-    uint16_t offset;
-    uint8_t sum = 0;
-    if (!ReadHexByte(p, &count) || !ReadHexWord(p, &offset, &sum) || !ReadHexByte(p, &type)) {
-        return Fail(load, HEX_CORRUPT);
-    }
-    sum = uint8_t(sum + count + type);
+    // Count, load offset and type: eight characters that must all be hex digits, whichever fails first.
+    uint32_t header;
+    if (!DecodeEightDigits(p + 1, &header)) return Fail(load, HEX_CORRUPT);
+    p += 9;
+    const unsigned count = header & 0xFF;
+    const uint16_t offset = uint16_t((header & 0xFF00) | (header >> 16 & 0xFF));
+    const uint8_t type = uint8_t(header >> 24);
+    uint8_t sum = uint8_t(count + (offset >> 8) + offset + type);
     uint16_t value;
     switch (type) {
     case 0x00:
