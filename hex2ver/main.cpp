@@ -1,6 +1,7 @@
 // hex2ver: converts an Intel HEX file into the word image file of a FLASH memory.
 //
 //   hex2ver FILE.hex [FLASH-SIZE]
+//   hex2ver                          (the file is picked in a dialog, the message shown in a box)
 //
 // writes FILE.ver beside FILE.hex, or shows one message and ends with exit status 1.
 
@@ -43,16 +44,18 @@ std::string LoadFailureMessage(uint8_t status) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fputs("usage: hex2ver FILE.hex [FLASH-SIZE]\n", stderr);
-        return 1;
-    }
+    const bool dialogMode = argc < 2;
     std::string message;
     InputFile* input = nullptr;
     OutputFile* output = nullptr;
     uint32_t flashSize = kDefaultFlashSize;
     try {
-        const std::string inputPath = argv[1];
+        std::string inputPath;
+        if (!dialogMode) {
+            inputPath = argv[1];
+        } else if (!PickHexFile(&inputPath)) {
+            return 0;
+        }
         if (argc > 2) {
             ParseFlashSize(argv[2], &flashSize);
         } else {
@@ -81,6 +84,10 @@ int main(int argc, char** argv) {
     if (input) CloseInput(input);
     if (output) DiscardOutput(output);
     if (message.empty()) return 0;
-    PrintConsole("\n" + message + "\n");
+    if (dialogMode) {
+        ShowMessageBox(message);
+    } else {
+        PrintConsole("\n" + message + "\n");
+    }
     return 1;
 }

@@ -7,6 +7,9 @@
 
 constexpr const char kSizeQuestion[] = "Введите размер FLASH памяти (байт):\n";
 constexpr const char kErrorCaption[] = "Ошибка!";
+constexpr const char kPathQuestion[] = "Введите путь к HEX файлу:\n";  // where no file dialog can be shown
+constexpr const char kHexFilterLabel[] = "Intel HEX (*.hex)";
+constexpr const char kHexFilterPattern[] = "*.hex";
 constexpr const char kHexTooBig[] = "Размер HEX файла больше объёма FLASH памяти.";
 constexpr const char kBadChecksum[] = "Ошибка контрольной суммы.";
 constexpr const char kHexDamaged[] = "HEX файл повреждён.";
