@@ -10,7 +10,8 @@ import unittest
 from hexfiles import hex_text
 
 PROGRAM = os.environ["HEX2VER"]
-WINDOWS = bool(os.environ.get("HEX2VER_EMULATOR"))
+EMULATOR = os.environ.get("HEX2VER_EMULATOR", "").split()
+WINDOWS = bool(EMULATOR)
 
 QUESTION = "Введите размер FLASH памяти (байт):\n".encode()
 PATH_QUESTION = "Введите путь к HEX файлу:\n".encode()
@@ -129,6 +130,18 @@ class TerminalTest(DialogCase):
         self.assertEqual(self.run_hex2ver(stdin=b"none.hex\n\n", zenity=False),
                          (1, PATH_QUESTION + QUESTION + '\nНе найден файл "none.hex"!\n'.encode(), b""))
         self.assertEqual(self.zenity_calls(), [])
+
+
+@unittest.skipUnless(WINDOWS, "the Windows open-file dialog")
+class WindowsDialogTest(unittest.TestCase):
+    def test_dialog_that_cannot_be_shown_is_a_cancel(self):
+        directory = tempfile.mkdtemp(prefix="hex2ver-dialog-")
+        self.addCleanup(shutil.rmtree, directory, True)
+        environment = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        done = subprocess.run(EMULATOR + [PROGRAM], input=b"8\n", capture_output=True, cwd=directory,
+                              env=environment, timeout=120)
+        self.assertEqual((done.returncode, done.stdout), (0, b""))
+        self.assertEqual(os.listdir(directory), [])
 
 
 if __name__ == "__main__":

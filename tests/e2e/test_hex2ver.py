@@ -74,8 +74,7 @@ class Hex2verCase(unittest.TestCase):
 
     def run_hex2ver(self, *args, stdin=b"", limit_memory=None, cwd=None):
         def limits():
-            if limit_memory:
-                resource.setrlimit(resource.RLIMIT_AS, (limit_memory, limit_memory))
+            resource.setrlimit(resource.RLIMIT_DATA, (limit_memory, limit_memory))
 
         done = subprocess.run(EMULATOR + [PROGRAM] + list(args), input=stdin, capture_output=True,
                               cwd=cwd or self.dir, timeout=120, preexec_fn=limits if limit_memory else None)
@@ -216,6 +215,18 @@ class OpenFailureTest(Hex2verCase):
         self.assertEqual(self.read("fw.ver"), b"keep me\r\n")
         self.assert_files(["fw.hex", "fw.ver"])
 
+    def test_path_too_long_for_the_system(self):
+        typed = "x" * 300 + ".hex"
+        self.assertEqual(self.run_hex2ver(typed, "8"), (1, not_found(typed)))
+        self.assert_files([])
+
+    @unittest.skipUnless(WINDOWS, "Windows file names ignore case")
+    def test_input_whose_name_differs_from_its_output_only_in_case(self):
+        self.write("FW.VER", hex_text(SMALL))
+        self.assertEqual(self.run_hex2ver("FW.VER", "8"), (1, cannot_create("FW.ver")))
+        self.assertEqual(self.read("FW.VER"), hex_text(SMALL).encode())
+        self.assert_files(["FW.VER"])
+
     def test_first_failure_wins(self):
         os.mkdir(self.path("none.ver"))
         self.assertEqual(self.run_hex2ver("none.hex", "8"), (1, not_found("none.hex")))
@@ -241,35 +252,7 @@ class OpenFailureTest(Hex2verCase):
         self.assertEqual(self.run_hex2ver("/proc/self/status", "8"), (1, cannot_create("/proc/self/status.ver")))
 
 
-@unittest.skipIf(WINDOWS, "POSIX permissions, links, mounts and signals")
-class FileSafetyTest(Hex2verCase):
-    def test_replacing_keeps_the_permissions(self):
-        self.write("fw.hex", hex_text(SMALL))
-        self.write("fw.ver", b"old\r\n", mode=0o604)
-        self.assertEqual(self.run_hex2ver("fw.hex", "8"), (0, b""))
-        self.assertEqual(self.read("fw.ver"), SMALL_VER)
-        self.assertEqual(stat.S_IMODE(os.stat(self.path("fw.ver")).st_mode), 0o604)
-        self.assert_files(["fw.hex", "fw.ver"])
-
-    def test_new_file_follows_the_umask(self):
-        self.write("fw.hex", hex_text(SMALL))
-        old = os.umask(0o027)
-        try:
-            self.assertEqual(self.run_hex2ver("fw.hex", "8"), (0, b""))
-        finally:
-            os.umask(old)
-        self.assertEqual(stat.S_IMODE(os.stat(self.path("fw.ver")).st_mode), 0o640)
-
-    def test_symbolic_link_output_updates_its_target(self):
-        os.mkdir(self.path("images"))
-        self.write("images/target.ver", b"old\r\n")
-        self.write("fw.hex", hex_text(SMALL))
-        os.symlink("images/target.ver", self.path("fw.ver"))
-        self.assertEqual(self.run_hex2ver("fw.hex", "8"), (0, b""))
-        self.assertTrue(os.path.islink(self.path("fw.ver")))
-        self.assertEqual(self.read("images/target.ver"), SMALL_VER)
-        self.assertEqual(sorted(os.listdir(self.path("images"))), ["target.ver"])
-
+class ResourceFailureTest(Hex2verCase):
     def test_allocation_failure_is_reported(self):
         self.write("fw.hex", hex_text(SMALL))
         for size in ["-1", "3000000000"]:
@@ -299,6 +282,36 @@ class FileSafetyTest(Hex2verCase):
                 if previous:
                     with open(os.path.join(mount, "fw.ver"), "rb") as f:
                         self.assertEqual(f.read(), previous)
+
+
+@unittest.skipIf(WINDOWS, "POSIX permissions, links and signals")
+class FileSafetyTest(Hex2verCase):
+    def test_replacing_keeps_the_permissions(self):
+        self.write("fw.hex", hex_text(SMALL))
+        self.write("fw.ver", b"old\r\n", mode=0o604)
+        self.assertEqual(self.run_hex2ver("fw.hex", "8"), (0, b""))
+        self.assertEqual(self.read("fw.ver"), SMALL_VER)
+        self.assertEqual(stat.S_IMODE(os.stat(self.path("fw.ver")).st_mode), 0o604)
+        self.assert_files(["fw.hex", "fw.ver"])
+
+    def test_new_file_follows_the_umask(self):
+        self.write("fw.hex", hex_text(SMALL))
+        old = os.umask(0o027)
+        try:
+            self.assertEqual(self.run_hex2ver("fw.hex", "8"), (0, b""))
+        finally:
+            os.umask(old)
+        self.assertEqual(stat.S_IMODE(os.stat(self.path("fw.ver")).st_mode), 0o640)
+
+    def test_symbolic_link_output_updates_its_target(self):
+        os.mkdir(self.path("images"))
+        self.write("images/target.ver", b"old\r\n")
+        self.write("fw.hex", hex_text(SMALL))
+        os.symlink("images/target.ver", self.path("fw.ver"))
+        self.assertEqual(self.run_hex2ver("fw.hex", "8"), (0, b""))
+        self.assertTrue(os.path.islink(self.path("fw.ver")))
+        self.assertEqual(self.read("images/target.ver"), SMALL_VER)
+        self.assertEqual(sorted(os.listdir(self.path("images"))), ["target.ver"])
 
     def test_interrupted_run_leaves_no_temporary_file(self):
         os.mkfifo(self.path("fw.hex"))

@@ -18,10 +18,12 @@ LIST_FDS = os.environ.get("LIST_FDS")
 EMULATOR = os.environ.get("LAUNCH_EMULATOR", "").split()
 WINDOWS = bool(EMULATOR)
 NEWLINE = b"\r\n" if WINDOWS else b"\n"
+# Arguments reach a Windows program in its ANSI code page, and launch echoes them unconverted.
+ENCODING = "cp1251" if WINDOWS else "utf-8"
 
 
 def lines(*texts):
-    return b"".join(text.encode() + NEWLINE for text in texts)
+    return b"".join(text.encode(ENCODING) + NEWLINE for text in texts)
 
 
 def recorded(*arguments, env="(unset)"):

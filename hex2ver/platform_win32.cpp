@@ -1,0 +1,139 @@
+#include "platform.h"
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <vector>
+
+#include "messages.h"
+
+struct InputFile {
+    HANDLE handle;
+};
+
+// The output is written to a temporary file beside its target and moved over it once complete, so that a failed
+// run leaves the target as it was.
+struct OutputFile {
+    HANDLE handle;
+    std::string tempPath;
+    std::string targetPath;
+};
+
+namespace {
+
+// The open-file record without the fields appended after lpTemplateName: 76 bytes in the 32-bit layout.
+constexpr DWORD kOpenFileRecordSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+static_assert(sizeof(void*) != 4 || kOpenFileRecordSize == 76, "the 32-bit record is 76 bytes");
+
+std::string DirectoryOf(const std::string& path) {
+    size_t separator = path.find_last_of("\\/");
+    if (separator != std::string::npos) return path.substr(0, separator + 1);
+    return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : "";
+}
+
+// Opens a new temporary file in the target's directory; INVALID_HANDLE_VALUE when the directory refuses it.
+HANDLE CreateTempBeside(const std::string& target, std::string* tempPath) {
+    const std::string directory = DirectoryOf(target);
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "~h2v%04lx%02x.tmp", GetCurrentProcessId() & 0xFFFF, attempt);
+        *tempPath = directory + name;
+        HANDLE handle = CreateFileA(tempPath->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr);
+        if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return handle;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+InputFile* OpenInput(const std::string& path) {
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    return new InputFile{handle};
+}
+
+bool ReadInput(InputFile* input, char* buffer, size_t capacity, size_t* got) {
+    DWORD read = 0;
+    BOOL ok = ReadFile(input->handle, buffer, DWORD(capacity < (1u << 30) ? capacity : (1u << 30)), &read, nullptr);
+    *got = ok ? read : 0;
+    return ok != 0;
+}
+
+void CloseInput(InputFile* input) {
+    CloseHandle(input->handle);
+    delete input;
+}
+
+OutputFile* CreateOutput(const std::string& path, const InputFile*) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        // Checked here, since a run with full rights may replace a read-only file unasked.
+        if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return nullptr;
+        // Opening the existing file as the output would be opened shows whether it can be written: it cannot
+        // while it is held open without sharing, by this run as its input or by another program.
+        HANDLE probe = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr);
+        if (probe == INVALID_HANDLE_VALUE) return nullptr;
+        CloseHandle(probe);
+    }
+    std::string tempPath;
+    HANDLE handle = CreateTempBeside(path, &tempPath);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    return new OutputFile{handle, tempPath, path};
+}
+
+bool WriteOutput(OutputFile* output, const char* data, size_t size) {
+    while (size > 0) {
+        DWORD chunk = DWORD(size < (1u << 30) ? size : (1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(output->handle, data, chunk, &written, nullptr) || written == 0) return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool CommitOutput(OutputFile* output) {
+    bool closed = CloseHandle(output->handle) != 0;
+    bool committed = closed && MoveFileExA(output->tempPath.c_str(), output->targetPath.c_str(),
+                                           MOVEFILE_REPLACE_EXISTING) != 0;
+    if (!committed) DeleteFileA(output->tempPath.c_str());
+    delete output;
+    return committed;
+}
+
+void DiscardOutput(OutputFile* output) {
+    CloseHandle(output->handle);
+    DeleteFileA(output->tempPath.c_str());
+    delete output;
+}
+
+void PrintConsole(const std::string& text) {
+    std::vector<char> oem(text.size() + 1);
+    CharToOemA(text.c_str(), oem.data());
+    std::fputs(oem.data(), stdout);
+    std::fflush(stdout);
+}
+
+bool PickHexFile(std::string* path) {
+    const std::string filter = std::string(kHexFilterLabel) + '\0' + kHexFilterPattern + '\0' + '\0';
+    std::vector<char> chosen(MAX_PATH, '\0');
+    OPENFILENAMEA record{};
+    record.lStructSize = kOpenFileRecordSize;
+    record.hwndOwner = nullptr;
+    record.lpstrFilter = filter.c_str();
+    record.nFilterIndex = 0;
+    record.lpstrFile = chosen.data();
+    record.nMaxFile = MAX_PATH;
+    record.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    if (!GetOpenFileNameA(&record)) return false;
+    *path = chosen.data();
+    return true;
+}
+
+void ShowMessageBox(const std::string& text) {
+    MessageBoxA(nullptr, text.c_str(), kErrorCaption, MB_ICONERROR);
+}

@@ -1,0 +1,44 @@
+#include "process.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+
+// The system's own words for an error, without the line end it ends them with.
+std::string SystemMessage(DWORD error) {
+    char* text = nullptr;
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = length ? std::string(text, length) : "error " + std::to_string(error);
+    LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+    return message;
+}
+
+// CreateProcessA takes at most 32767 characters, its terminating zero included.
+constexpr size_t kLongestCommandLine = 32766;
+
+}  // namespace
+
+bool StartProcess(const std::string& commandLine, std::string* reason) {
+    if (commandLine.size() > kLongestCommandLine) {
+        *reason = "the command line is longer than " + std::to_string(kLongestCommandLine) + " characters";
+        return false;
+    }
+    // CreateProcessA may write into the command line it is given.
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        *reason = SystemMessage(GetLastError());
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
