@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-packages.sh cmake make g++ googletest python3 locales \
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb xauth xdotool
 # Wine takes its code pages from the Russian locale, and needs it installed to read UTF-8 arguments.
 locale -a | grep -qix 'ru_RU\.utf-\?8' || localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
 

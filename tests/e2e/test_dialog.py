@@ -144,5 +144,60 @@ class WindowsDialogTest(unittest.TestCase):
         self.assertEqual(os.listdir(directory), [])
 
 
+@unittest.skipUnless(WINDOWS and shutil.which("Xvfb") and shutil.which("xdotool"),
+                     "the Windows dialogs are driven on a virtual display with Xvfb and xdotool")
+class DrivenWindowsDialogTest(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="hex2ver-dialog-")
+        self.addCleanup(shutil.rmtree, self.dir, True)
+        read_end, write_end = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
+                                 "tcp"], pass_fds=[write_end], stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        self.addCleanup(xvfb.wait)
+        self.addCleanup(xvfb.kill)
+        with os.fdopen(read_end) as display:
+            self.env = dict(os.environ, DISPLAY=":" + display.readline().strip())
+
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool"] + list(args), env=self.env, capture_output=True, check=True,
+                              timeout=60).stdout.decode()
+
+    def focus_window(self, name):
+        """Waits for a visible window whose title matches name and gives it the keyboard."""
+        window = self.xdotool("search", "--sync", "--onlyvisible", "--name", name).split()[0]
+        self.xdotool("windowfocus", "--sync", window)
+
+    def start(self):
+        child = subprocess.Popen(EMULATOR + [PROGRAM], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                 stderr=subprocess.DEVNULL, cwd=self.dir, env=self.env)
+        self.addCleanup(child.kill)
+        return child
+
+    def test_picked_damaged_file_is_reported_in_a_message_box(self):
+        with open(os.path.join(self.dir, "bad.hex"), "w") as f:
+            f.write("garbage\r\n")
+        child = self.start()
+        self.focus_window(".")
+        self.xdotool("type", "--delay", "50", "bad.hex")
+        self.xdotool("key", "Return")
+        child.stdin.write(b"8\n")
+        child.stdin.flush()
+        self.focus_window("^Ошибка!$")
+        self.xdotool("key", "Return")
+        out, _ = child.communicate(timeout=60)
+        question = QUESTION.decode().encode("cp866").replace(b"\n", b"\r\n")
+        self.assertEqual((child.returncode, out), (1, question))
+        self.assertEqual(os.listdir(self.dir), ["bad.hex"])
+
+    def test_cancelled_dialog_ends_quietly(self):
+        child = self.start()
+        self.focus_window(".")
+        self.xdotool("key", "Escape")
+        out, _ = child.communicate(b"8\n", timeout=60)
+        self.assertEqual((child.returncode, out), (0, b""))
+        self.assertEqual(os.listdir(self.dir), [])
+
+
 if __name__ == "__main__":
     unittest.main()
