@@ -8,6 +8,7 @@ import os
 import shutil
 import subprocess
 import tempfile
+import time
 import unittest
 
 PROGRAM = os.environ["HEX2VER"]
@@ -51,13 +52,19 @@ class DrivenWindowsDialogTest(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.dir, True)
 
     def xdotool(self, *args):
-        return subprocess.run(["xdotool"] + list(args), env=self.env, capture_output=True, check=True,
-                              timeout=60).stdout.decode()
+        return subprocess.run(["xdotool"] + list(args), env=self.env, capture_output=True, timeout=60)
 
-    def focus_window(self, name):
-        """Waits for a visible window whose title matches name and gives it the keyboard."""
-        window = self.xdotool("search", "--sync", "--onlyvisible", "--name", name).split()[0]
-        self.xdotool("windowfocus", "--sync", window)
+    def focus_window(self, child, title="."):
+        """Waits for a visible window of the child whose title matches and gives it the keyboard. Windows come and
+        go while Wine sets up a dialog, so the search is repeated until one takes the focus."""
+        deadline = time.monotonic() + 60
+        while time.monotonic() < deadline:
+            found = self.xdotool("search", "--all", "--onlyvisible", "--pid", str(child.pid), "--name", title)
+            for window in found.stdout.split()[::-1]:
+                if self.xdotool("windowfocus", "--sync", window).returncode == 0:
+                    return
+            time.sleep(0.2)
+        self.fail("no window titled %r appeared" % title)
 
     def start(self):
         child = subprocess.Popen(EMULATOR + [PROGRAM], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
@@ -69,12 +76,12 @@ class DrivenWindowsDialogTest(unittest.TestCase):
         with open(os.path.join(self.dir, "bad.hex"), "w") as f:
             f.write("garbage\r\n")
         child = self.start()
-        self.focus_window(".")
+        self.focus_window(child)
         self.xdotool("type", "--delay", "50", "bad.hex")
         self.xdotool("key", "Return")
         child.stdin.write(b"8\n")
         child.stdin.flush()
-        self.focus_window("^Ошибка!$")
+        self.focus_window(child, "^Ошибка!$")
         self.xdotool("key", "Return")
         out, _ = child.communicate(timeout=60)
         self.assertEqual((child.returncode, out), (1, QUESTION))
@@ -82,7 +89,7 @@ class DrivenWindowsDialogTest(unittest.TestCase):
 
     def test_cancelled_dialog_ends_quietly(self):
         child = self.start()
-        self.focus_window(".")
+        self.focus_window(child)
         self.xdotool("key", "Escape")
         out, _ = child.communicate(b"8\n", timeout=60)
         self.assertEqual((child.returncode, out), (0, b""))
