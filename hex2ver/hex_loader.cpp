@@ -50,28 +50,28 @@ inline bool ReadHexWord(const char*& p, uint16_t* word, uint8_t* sum) {
     return ok;
 }
 
-// Decodes the eight hex digits at p into four bytes, the first pair of digits in the lowest byte of *four, without
-// a test per character: the characters' byte lanes of one 64-bit word are range-checked and converted with
-// arithmetic. False unless all eight are hex digits.
-inline bool DecodeEightDigits(const char* p, uint32_t* four) {
-    static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "lane i of the loaded word must be character i");
-    constexpr uint64_t kOnes = 0x0101010101010101;
-    constexpr uint64_t kHigh = 0x80 * kOnes;
-    uint64_t x;
-    std::memcpy(&x, p, 8);
-    // A lane below 0x80 lies in [lo, hi] when adding 0x80 - lo sets its top bit and adding 0x7F - hi does not;
-    // no lane carries into the next. Lanes of 0x80 and above fail the first test.
-    uint64_t lower = x | 0x20 * kOnes;
-    uint64_t digit = (x + (0x80 - '0') * kOnes) & ~(x + (0x7F - '9') * kOnes);
-    uint64_t letter = (lower + (0x80 - 'a') * kOnes) & ~(lower + (0x7F - 'f') * kOnes);
-    bool valid = ((x & kHigh) == 0) & (((digit | letter) & kHigh) == kHigh);
-    // '0' to '9' are their low four bits; 'A' to 'F' and 'a' to 'f' have bit 6 set and are their low bits + 9.
-    uint64_t nibbles = (x & 0x0F * kOnes) + ((x >> 6) & kOnes) * 9;
-    // Each pair of nibbles, high one first, into a byte; then the four bytes side by side.
-    uint64_t bytes = ((nibbles << 4) | (nibbles >> 8)) & 0x00FF00FF00FF00FF;
-    bytes = (bytes | bytes >> 8) & 0x0000FFFF0000FFFF;
-    *four = uint32_t(bytes | bytes >> 16);
-    return valid;
+// Sixteen characters side by side, and eight bytes: vectors the compiler maps to the machine's SIMD registers.
+typedef unsigned char Chars16 __attribute__((vector_size(16)));
+typedef uint16_t Words8 __attribute__((vector_size(16)));
+typedef unsigned char Bytes8 __attribute__((vector_size(8)));
+
+// Decodes the sixteen characters at p, two hex digits a byte, into eight bytes at out, all at once, without a test
+// per character. Returns bit 0 when the first eight characters are all hex digits, bit 1 when the last eight are.
+inline unsigned DecodeSixteenDigits(const char* p, uint8_t* out) {
+    Chars16 c;
+    std::memcpy(&c, p, 16);
+    Chars16 lower = c | 0x20;
+    Chars16 letter = (Chars16)(lower - 'a' < 6);  // all bits set where 'a' to 'f' or 'A' to 'F'
+    Chars16 digit = (Chars16)(c - '0' < 10);
+    Chars16 valid = digit | letter;
+    // A digit's value is its low four bits, plus 9 for a letter; each pair, first digit high, makes a byte.
+    Words8 nibbles = (Words8)((c & 0x0F) + (letter & 9));
+    Words8 pairs = ((nibbles << 4) | (nibbles >> 8)) & 0xFF;
+    Bytes8 bytes = __builtin_convertvector(pairs, Bytes8);
+    std::memcpy(out, &bytes, 8);
+    uint64_t halves[2];
+    std::memcpy(halves, &valid, 16);
+    return unsigned(halves[0] == ~uint64_t(0)) | unsigned(halves[1] == ~uint64_t(0)) << 1;
 }
 
 const char* Fail(HexLoad& load, uint8_t status) {
@@ -80,20 +80,23 @@ const char* Fail(HexLoad& load, uint8_t status) {
 }
 
 // Reads count data bytes at p and stores them from address on. A record that lies wholly inside the image is
-// decoded eight digits at a time straight into it; what is left, and any group that is not all digits, goes byte
-// by byte, so that the first byte that fails decides the status, as when the record is read in order.
+// decoded sixteen digits at a time; what is left, and any group that is not all digits, goes byte by byte, so that
+// the first byte that fails decides the status, as when the record is read in order.
 const char* LoadData(HexLoad& load, const char* p, unsigned count, uint32_t address, uint8_t* sum) {
     unsigned done = 0;
     if (count <= load.flashSize && address <= load.flashSize - count) {
-        uint8_t* out = load.image + address;
-        uint32_t pairSums = 0;  // two 16-bit sums of alternate bytes; 255 bytes cannot overflow them
-        for (; done + 4 <= count; done += 4) {
-            uint32_t four;
-            if (!DecodeEightDigits(p + 2 * done, &four)) break;
-            std::memcpy(out + done, &four, 4);
-            pairSums += (four & 0x00FF00FF) + (four >> 8 & 0x00FF00FF);
+        uint64_t laneSums = 0;  // four 16-bit sums of every other byte; 255 bytes cannot overflow them
+        for (; done + 8 <= count; done += 8) {
+            uint8_t bytes[8];
+            if (DecodeSixteenDigits(p + 2 * done, bytes) != 3) break;
+            std::memcpy(load.image + address + done, bytes, 8);
+            uint64_t eight;
+            std::memcpy(&eight, bytes, 8);
+            laneSums += (eight & 0x00FF00FF00FF00FF) + (eight >> 8 & 0x00FF00FF00FF00FF);
         }
-        *sum = uint8_t(*sum + pairSums + (pairSums >> 16));
+        laneSums += laneSums >> 32;
+        laneSums += laneSums >> 16;
+        *sum = uint8_t(*sum + laneSums);
     }
     p += 2 * done;
     address += done;
@@ -110,14 +113,15 @@ const char* LoadData(HexLoad& load, const char* p, unsigned count, uint32_t addr
 // Loads the record whose ':' is at p; p has kLongestRecord readable bytes. Returns the position after the
 // record's checksum, or nullptr once a status bit is set.
 const char* LoadRecord(HexLoad& load, const char* p) {
-    // Count, load offset and type: eight characters that must all be hex digits, whichever fails first.
-    uint32_t header;
-    if (!DecodeEightDigits(p + 1, &header)) return Fail(load, HEX_CORRUPT);
+    // Count, load offset and type: eight characters that must all be hex digits, whichever fails first. The
+    // eight characters after them are decoded too, and not used.
+    uint8_t header[8];
+    if (!(DecodeSixteenDigits(p + 1, header) & 1)) return Fail(load, HEX_CORRUPT);
     p += 9;
-    const unsigned count = header & 0xFF;
-    const uint16_t offset = uint16_t((header & 0xFF00) | (header >> 16 & 0xFF));
-    const uint8_t type = uint8_t(header >> 24);
-    uint8_t sum = uint8_t(count + (offset >> 8) + offset + type);
+    const unsigned count = header[0];
+    const uint16_t offset = uint16_t(header[1] << 8 | header[2]);
+    const uint8_t type = header[3];
+    uint8_t sum = uint8_t(header[0] + header[1] + header[2] + header[3]);
     uint16_t value;
     switch (type) {
     case 0x00:

@@ -36,6 +36,18 @@ inline char* PutLine(char* out, uint8_t even, uint8_t odd) {
     return out + kWordLineSize;
 }
 
+// The same in one eight-byte store, where two bytes after the line may be overwritten (the next line's).
+inline char* PutLineWithSlack(char* out, uint8_t even, uint8_t odd) {
+    uint16_t high, low;
+    std::memcpy(&high, kPairs.pair[even], 2);
+    std::memcpy(&low, kPairs.pair[odd], 2);
+    uint16_t lineEnd;
+    std::memcpy(&lineEnd, "\r\n", 2);
+    uint64_t line = uint64_t(high) | uint64_t(low) << 16 | uint64_t(lineEnd) << 32;
+    std::memcpy(out, &line, 8);
+    return out + kWordLineSize;
+}
+
 }  // namespace
 
 std::string WordImagePath(const std::string& inputPath) {
@@ -54,9 +66,9 @@ uint64_t WordLineCount(uint32_t flashSize) {
 void FormatWordLines(const uint8_t* image, uint32_t flashSize, uint64_t firstLine, size_t lineCount, char* out) {
     uint64_t endLine = firstLine + lineCount;
     uint64_t endOfPairs = std::min<uint64_t>(endLine, flashSize / 2);
-    for (uint64_t line = firstLine; line < endOfPairs; ++line) {
-        out = PutLine(out, image[2 * line], image[2 * line + 1]);
-    }
+    uint64_t line = firstLine;
+    for (; line + 1 < endOfPairs; ++line) out = PutLineWithSlack(out, image[2 * line], image[2 * line + 1]);
+    if (line < endOfPairs) out = PutLine(out, image[2 * line], image[2 * line + 1]);
     if (endLine > endOfPairs) PutLine(out, image[flashSize - 1], 0xFF);
 }
 

@@ -150,6 +150,28 @@ TEST(LoadHexTest, TooBigStopsAtTheFirstByteOutside) {
     EXPECT_EQ(loaded.image, (std::vector<uint8_t>{0xFF, 0xFF, 0x01, 0x02}));
 }
 
+// Every character value, at either end of both halves of a sixteen-digit group, is a digit with its value or fails
+// the record as corrupt.
+TEST(LoadHexTest, EveryCharacterInADataGroupIsJudgedAlone) {
+    const std::string digits = "0123456789ABCDEFabcdef";
+    for (int c = 0; c < 256; ++c) {
+        const bool isDigit = digits.find(char(c)) != std::string::npos;
+        for (size_t position : {0, 7, 8, 15}) {
+            std::string data = "0011223344556677";
+            data[position] = char(c);
+            unsigned value = isDigit ? unsigned(std::stoul(data.substr(position & ~size_t(1), 2), nullptr, 16)) : 0;
+            unsigned sum = 8 + 0x11 * 28 - 0x11 * ((position / 2) % 8) + value;  // count + data, changed pair
+            char checksum[4];
+            std::snprintf(checksum, sizeof checksum, "%02X", (0x100 - sum % 0x100) % 0x100);
+            Loaded loaded = Load(":08000000" + data + checksum + "\n" + kEnd, 8);
+            ASSERT_EQ(loaded.status, isDigit ? HEX_END : HEX_CORRUPT) << "character " << c << " at " << position;
+            if (isDigit) {
+                EXPECT_EQ(loaded.image[position / 2], value) << "character " << c << " at " << position;
+            }
+        }
+    }
+}
+
 struct BaseCase {
     const char* name;
     std::string baseRecord;
