@@ -44,10 +44,11 @@ inline bool ReadHexByte(const char*& p, uint8_t* byte) {
 // Reads four characters as a 16-bit value, most significant digit first, and adds its two bytes to the sum.
 inline bool ReadHexWord(const char*& p, uint16_t* word, uint8_t* sum) {
     uint8_t high, low;
-    bool ok = ReadHexByte(p, &high) & ReadHexByte(p, &low);
+    bool highIsHex = ReadHexByte(p, &high);
+    bool lowIsHex = ReadHexByte(p, &low);
     *word = uint16_t(high << 8 | low);
     *sum = uint8_t(*sum + high + low);
-    return ok;
+    return highIsHex && lowIsHex;
 }
 
 // Sixteen characters side by side, and eight bytes: vectors the compiler maps to the machine's SIMD registers.
