@@ -52,6 +52,8 @@ inline bool ReadHexWord(const char*& p, uint16_t* word, uint8_t* sum) {
 }
 
 // Sixteen characters side by side, and eight bytes: vectors the compiler maps to the machine's SIMD registers.
+// Pairs of characters are read as 16-bit lanes whose low byte is the first character.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a 16-bit lane holds its first character in its low byte");
 typedef unsigned char Chars16 __attribute__((vector_size(16)));
 typedef uint16_t Words8 __attribute__((vector_size(16)));
 typedef unsigned char Bytes8 __attribute__((vector_size(8)));
