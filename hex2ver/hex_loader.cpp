@@ -9,8 +9,8 @@ namespace {
 
 constexpr size_t kReadBlock = 256 * 1024;
 
-// Digit values of the hex digits; every other character maps to a value with kNotHex set, so a whole field is
-// checked by or-ing its digit values together and testing once.
+// Digit values of the hex digits; every other character maps to a value with kNotHex set, so a pair of characters
+// is checked by or-ing their values and testing once.
 constexpr uint8_t kNotHex = 0x10;
 
 struct DigitTable {

@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     if (dialogMode) {
         ShowMessageBox(message);
     } else {
-        PrintConsole("\n" + message + "\n");
+        PrintConsole(ConsoleMessage(message));
     }
     return 1;
 }

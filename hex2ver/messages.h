@@ -14,6 +14,11 @@ constexpr const char kHexTooBig[] = "Размер HEX файла больше о
 constexpr const char kBadChecksum[] = "Ошибка контрольной суммы.";
 constexpr const char kHexDamaged[] = "HEX файл повреждён.";
 
+// A message as the console shows it: on a line of its own after an empty line.
+inline std::string ConsoleMessage(const std::string& text) {
+    return "\n" + text + "\n";
+}
+
 inline std::string NotFoundMessage(const std::string& inputPath) {
     return "Не найден файл \"" + inputPath + "\"!";
 }

@@ -252,7 +252,7 @@ bool PickHexFile(std::string* path) {
 void ShowMessageBox(const std::string& text) {
     const std::string zenity = DesktopDialogProgram();
     if (zenity.empty()) {
-        PrintConsole("\n" + text + "\n");
+        PrintConsole(ConsoleMessage(text));
         return;
     }
     std::string ignored;
@@ -260,5 +260,5 @@ void ShowMessageBox(const std::string& text) {
                            &ignored);
     // zenity answers 1 both for a box closed without OK and for one it could not show (no display after all): the
     // message then goes to standard error as well, so that it is never lost.
-    if (status != 0) std::fprintf(stderr, "\n%s\n", text.c_str());
+    if (status != 0) std::fputs(ConsoleMessage(text).c_str(), stderr);
 }

@@ -28,24 +28,14 @@ constexpr DigitPairs MakeDigitPairs() {
 
 constexpr DigitPairs kPairs = MakeDigitPairs();
 
-inline char* PutLine(char* out, uint8_t even, uint8_t odd) {
-    std::memcpy(out, kPairs.pair[even], 2);
-    std::memcpy(out + 2, kPairs.pair[odd], 2);
-    out[4] = '\r';
-    out[5] = '\n';
-    return out + kWordLineSize;
-}
-
-// The same in one eight-byte store, where two bytes after the line may be overwritten (the next line's).
-inline char* PutLineWithSlack(char* out, uint8_t even, uint8_t odd) {
-    uint16_t high, low;
+// Stores a line built in a register with one eight-byte write: the two bytes after the line are overwritten too.
+inline void StoreLineWithSlack(char* out, uint8_t even, uint8_t odd) {
+    uint16_t high, low, lineEnd;
     std::memcpy(&high, kPairs.pair[even], 2);
     std::memcpy(&low, kPairs.pair[odd], 2);
-    uint16_t lineEnd;
     std::memcpy(&lineEnd, "\r\n", 2);
     uint64_t line = uint64_t(high) | uint64_t(low) << 16 | uint64_t(lineEnd) << 32;
     std::memcpy(out, &line, 8);
-    return out + kWordLineSize;
 }
 
 }  // namespace
@@ -64,12 +54,16 @@ uint64_t WordLineCount(uint32_t flashSize) {
 }
 
 void FormatWordLines(const uint8_t* image, uint32_t flashSize, uint64_t firstLine, size_t lineCount, char* out) {
-    uint64_t endLine = firstLine + lineCount;
-    uint64_t endOfPairs = std::min<uint64_t>(endLine, flashSize / 2);
-    uint64_t line = firstLine;
-    for (; line + 1 < endOfPairs; ++line) out = PutLineWithSlack(out, image[2 * line], image[2 * line + 1]);
-    if (line < endOfPairs) out = PutLine(out, image[2 * line], image[2 * line + 1]);
-    if (endLine > endOfPairs) PutLine(out, image[flashSize - 1], 0xFF);
+    if (lineCount == 0) return;
+    // Each line's slack is overwritten by the next line; the last goes through a buffer of its own, as out ends
+    // with it. Only the image's last line can lack its odd byte, which then shows the erased value.
+    const uint64_t last = firstLine + lineCount - 1;
+    for (uint64_t line = firstLine; line < last; ++line, out += kWordLineSize) {
+        StoreLineWithSlack(out, image[2 * line], image[2 * line + 1]);
+    }
+    char lastLine[8];
+    StoreLineWithSlack(lastLine, image[2 * last], 2 * last + 1 < flashSize ? image[2 * last + 1] : 0xFF);
+    std::memcpy(out, lastLine, kWordLineSize);
 }
 
 bool WriteWordImage(OutputFile* output, const uint8_t* image, uint32_t flashSize) {
