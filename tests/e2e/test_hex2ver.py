@@ -1,7 +1,9 @@
 """End-to-end tests: run the built hex2ver on small files and check its output, exit status and the files left.
 
 HEX2VER names the program. For a Windows build, HEX2VER_EMULATOR names the program that runs it (wine64) and
-HEX2VER_CONSOLE_ENCODING the console's code page (cp866); console lines then end in CR LF.
+HEX2VER_CONSOLE_ENCODING the console's code page (cp866); console lines then end in CR LF. HEX2VER_SANITIZED says
+the program was built with AddressSanitizer, which cannot start under a data size limit; the allocation failure is
+then brought about through its own allocator.
 """
 import os
 import random
@@ -20,6 +22,7 @@ PROGRAM = os.environ["HEX2VER"]
 EMULATOR = os.environ.get("HEX2VER_EMULATOR", "").split()
 CONSOLE_ENCODING = os.environ.get("HEX2VER_CONSOLE_ENCODING", "utf-8")
 WINDOWS = bool(EMULATOR)
+SANITIZED = bool(os.environ.get("HEX2VER_SANITIZED"))
 POSIX_ONLY = unittest.skipIf(WINDOWS, "a POSIX file system behaviour")
 IS_ROOT = hasattr(os, "geteuid") and os.geteuid() == 0
 
@@ -76,8 +79,14 @@ class Hex2verCase(unittest.TestCase):
         def limits():
             resource.setrlimit(resource.RLIMIT_DATA, (limit_memory, limit_memory))
 
+        env, preexec = None, None
+        if limit_memory and SANITIZED:
+            env = dict(os.environ)
+            env["ASAN_OPTIONS"] = env.get("ASAN_OPTIONS", "") + ":max_allocation_size_mb=%d" % (limit_memory >> 20)
+        elif limit_memory:
+            preexec = limits
         done = subprocess.run(EMULATOR + [PROGRAM] + list(args), input=stdin, capture_output=True,
-                              cwd=cwd or self.dir, timeout=120, preexec_fn=limits if limit_memory else None)
+                              cwd=cwd or self.dir, timeout=120, preexec_fn=preexec, env=env)
         return done.returncode, done.stdout
 
     def assert_files(self, names):
