@@ -128,15 +128,15 @@ def table(title, medians, peaks):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--hex2ver", default=os.path.join(ROOT, "build/linux-programs/hex2ver/hex2ver"))
+    parser.add_argument("--hex2ver", default=os.path.join(ROOT, "build/release/hex2ver/hex2ver"))
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--dir", default=os.path.join(ROOT, "build/bench-data"))
     args = parser.parse_args()
     if not os.access("/usr/bin/time", os.X_OK):
         sys.exit("no /usr/bin/time (Debian package time): it measures the peak memory")
     if not os.access(args.hex2ver, os.X_OK):
-        sys.exit("no hex2ver at %s: build it first (cmake --preset linux-programs && cmake --build --preset "
-                 "linux-programs)" % args.hex2ver)
+        sys.exit("no hex2ver at %s: build it first (cmake --preset release && cmake --build --preset "
+                 "release)" % args.hex2ver)
     os.makedirs(args.dir, exist_ok=True)
     rng = random.Random(20261210)
     cases = [("large.hex", 16 << 20, "16 MiB image"), ("small.hex", 8 << 10, "8 KiB image")]

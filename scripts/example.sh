@@ -3,10 +3,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-packages.sh cmake make g++
-cmake --preset linux-programs >/dev/null
-cmake --build --preset linux-programs -j "$(nproc)" >/dev/null
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$(nproc)" >/dev/null
 mkdir -p build/example
 cp examples/blink.hex build/example/
-build/linux-programs/hex2ver/hex2ver build/example/blink.hex 64
+build/release/hex2ver/hex2ver build/example/blink.hex 64
 echo "build/example/blink.ver:"
 cat build/example/blink.ver

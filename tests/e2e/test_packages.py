@@ -1,0 +1,124 @@
+"""Tests of the packages: the .deb is unpacked into a scratch root and its programs run there; the Windows zip's
+listing and files are checked.
+
+HEX2VER_DEB and HEX2VER_ZIP name the packages (scripts/test.sh makes them with cpack); a test whose package is not
+named is skipped.
+"""
+import gzip
+import os
+import re
+import shutil
+import struct
+import subprocess
+import tempfile
+import time
+import unittest
+import zipfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+DEB = os.environ.get("HEX2VER_DEB")
+ZIP = os.environ.get("HEX2VER_ZIP")
+
+
+def project_version():
+    with open(os.path.join(ROOT, "CMakeLists.txt")) as f:
+        return re.search(r"project\(\S+ VERSION (\S+)", f.read()).group(1)
+
+
+def example(name):
+    with open(os.path.join(ROOT, "examples", name), "rb") as f:
+        return f.read()
+
+
+@unittest.skipUnless(DEB, "no .deb named in HEX2VER_DEB")
+class DebianPackageTest(unittest.TestCase):
+    def setUp(self):
+        self.root = tempfile.mkdtemp(prefix="deb-root-")
+        self.addCleanup(shutil.rmtree, self.root, True)
+        subprocess.run(["dpkg-deb", "-x", DEB, self.root], check=True)
+
+    def field(self, name):
+        done = subprocess.run(["dpkg-deb", "-f", DEB, name], check=True, capture_output=True, text=True)
+        return done.stdout.strip()
+
+    def test_control_fields(self):
+        self.assertEqual(self.field("Package"), "hex2ver-tools")
+        self.assertEqual(self.field("Version"), project_version())
+        self.assertIn("zenity", self.field("Suggests"))
+        self.assertTrue(self.field("Description").startswith("Intel HEX"))
+
+    def test_contents_are_the_programs_and_their_manual_pages(self):
+        files = sorted(os.path.relpath(os.path.join(top, name), self.root)
+                       for top, _, names in os.walk(self.root) for name in names)
+        self.assertEqual(files, ["usr/bin/hex2ver", "usr/bin/launch",
+                                 "usr/share/man/man1/hex2ver.1.gz", "usr/share/man/man1/launch.1.gz"])
+        for program in ["hex2ver", "launch"]:
+            self.assertEqual(os.stat(os.path.join(self.root, "usr/bin", program)).st_mode & 0o777, 0o755)
+
+    def test_installed_hex2ver_converts_the_example(self):
+        work = tempfile.mkdtemp(prefix="deb-example-")
+        self.addCleanup(shutil.rmtree, work, True)
+        shutil.copy(os.path.join(ROOT, "examples", "blink.hex"), work)
+        done = subprocess.run([os.path.join(self.root, "usr/bin/hex2ver"), "blink.hex", "64"], cwd=work,
+                              capture_output=True, timeout=60)
+        self.assertEqual((done.returncode, done.stdout, done.stderr), (0, b"", b""))
+        with open(os.path.join(work, "blink.ver"), "rb") as f:
+            self.assertEqual(f.read(), example("blink.ver"))
+
+    def test_installed_launch_starts_a_program(self):
+        marker = os.path.join(self.root, "started")
+        done = subprocess.run([os.path.join(self.root, "usr/bin/launch"), "touch", marker], capture_output=True,
+                              timeout=60)
+        self.assertEqual((done.returncode, done.stdout), (0, b"touch " + marker.encode() + b"\n"))
+        for _ in range(100):
+            if os.path.exists(marker):
+                break
+            time.sleep(0.05)
+        self.assertTrue(os.path.exists(marker))
+
+    @unittest.skipUnless(shutil.which("groff"), "no groff")
+    def test_installed_manual_pages_render_without_warnings(self):
+        for page in ["hex2ver.1.gz", "launch.1.gz"]:
+            with self.subTest(page=page):
+                with gzip.open(os.path.join(self.root, "usr/share/man/man1", page)) as f:
+                    source = f.read()
+                done = subprocess.run(["groff", "-k", "-Tutf8", "-ww", "-man", "-z"], input=source,
+                                      capture_output=True)
+                self.assertEqual((done.returncode, done.stderr), (0, b""))
+
+
+@unittest.skipUnless(ZIP, "no zip named in HEX2VER_ZIP")
+class WindowsArchiveTest(unittest.TestCase):
+    def setUp(self):
+        self.archive = zipfile.ZipFile(ZIP)
+        self.addCleanup(self.archive.close)
+        self.top = "hex2ver-tools-%s-win32/" % project_version()
+
+    def test_listing(self):
+        self.assertEqual(sorted(self.archive.namelist()),
+                         [self.top + name for name in ["USAGE.txt", "hex2ver.exe", "launch.exe"]])
+
+    def test_programs_are_32_bit_windows_console_programs(self):
+        for program in ["hex2ver.exe", "launch.exe"]:
+            with self.subTest(program=program):
+                data = self.archive.read(self.top + program)
+                self.assertEqual(data[:2], b"MZ")
+                pe = struct.unpack_from("<I", data, 0x3C)[0]
+                self.assertEqual(data[pe:pe + 4], b"PE\0\0")
+                machine = struct.unpack_from("<H", data, pe + 4)[0]
+                optional_magic, = struct.unpack_from("<H", data, pe + 24)
+                subsystem, = struct.unpack_from("<H", data, pe + 24 + 68)
+                self.assertEqual((machine, optional_magic, subsystem), (0x14C, 0x10B, 3))  # i386, PE32, console
+
+    def test_usage_text_opens_right_in_notepad(self):
+        text = self.archive.read(self.top + "USAGE.txt")
+        self.assertTrue(text.startswith(b"\xef\xbb\xbf"))
+        self.assertNotIn(b"\n", text.replace(b"\r\n", b""))
+        decoded = text.decode("utf-8-sig")
+        self.assertIn(project_version(), decoded)
+        for line in ["hex2ver FILE.hex [FLASH-SIZE]", "launch PROGRAM [ARGUMENT...]", "HEX файл повреждён."]:
+            self.assertIn(line, decoded)
+
+
+if __name__ == "__main__":
+    unittest.main()
