@@ -1,11 +1,12 @@
-// libFuzzer target for the HEX loader. Any text, in an image of any size up to 64 KiB, must load without reading or
+// libFuzzer target for the HEX loader. Any text, in an image of any size up to 128 KiB, must load without reading or
 // writing outside its buffers, and:
 //   - the status has at most one bit set;
 //   - status and image equal those of a plain reference loader below, which reads one character at a time;
 //   - no byte beyond the highest address the reference stored is touched;
 //   - loading the text in pieces, as LoadHex does block after block, gives the same status and image.
 //
-// Input: two bytes of FLASH size (little-endian), one byte for the size of the pieces, then the HEX text.
+// Input: two bytes for the FLASH size, one for the size of the pieces, then the HEX text. The FLASH size is the
+// first byte plus 512 times the second: every small size, and sizes past 64 KiB, where records lie above a base.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -117,14 +118,14 @@ void Fail(const char* what) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) return 0;
-    const uint32_t flashSize = data[0] | uint32_t(data[1]) << 8;
+    const uint32_t flashSize = data[0] + uint32_t(data[1]) * 512;
     const size_t piece = 1 + data[2] * 3u;
     const char* text = reinterpret_cast<const char*>(data + 3);
     const size_t length = size - 3;
 
-    // Kept from run to run: fresh 64 KiB images each run would cost more than the load.
+    // Kept from run to run: fresh images each run would cost more than the load.
     static std::vector<uint8_t> expected, whole, inPieces;
-    static const std::vector<uint8_t> erased(0x10000, 0xFF);
+    static const std::vector<uint8_t> erased(255 + 255 * 512, 0xFF);
     expected.assign(flashSize, 0xFF);
     Reference reference{data + 3, length, 0, expected};
     reference.Load();

@@ -33,11 +33,12 @@ def loader_seeds():
     spread = {0x0000: bytes(range(40)), 0x1FFF0: b"\x5a" * 32}
     texts += [hex_text(spread).encode(), hex_text(spread, line_end="\n", record_size=255).encode(),
               hex_text({0: b"\x01\x02"}, line_end="\r").encode()]
-    # Each text in a small and a large image, loaded in small and in large pieces.
-    for text in texts:
-        for flash_size in (16, 0xFFFF):
-            for piece_choice in (0, 255):
-                yield flash_size.to_bytes(2, "little") + bytes([piece_choice]) + text
+    # Each text in an image of 16 bytes and of 130560 bytes (the fuzzer's size is the first byte plus 512 times
+    # the second), loaded in small and in large pieces.
+    for size_bytes in (bytes([16, 0]), bytes([0, 255])):
+        for piece_choice in (0, 255):
+            for text in texts:
+                yield size_bytes + bytes([piece_choice]) + text
 
 
 def main():
