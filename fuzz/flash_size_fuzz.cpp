@@ -24,14 +24,16 @@ void Fail(const char* what, const std::string& text) {
 }
 
 // The size a text gives, worked out apart from the parser: sign and digits found with the C library's character
-// classes, the value reduced modulo 2^32 nine digits at a time. False when no digit comes.
-bool ReferenceSize(const std::string& text, uint32_t* size) {
+// classes, the value reduced modulo 2^32 nine digits at a time. False when no digit comes. *digitCount tells how
+// many digits were read.
+bool ReferenceSize(const std::string& text, uint32_t* size, size_t* digitCount) {
     size_t at = 0;
     while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
     bool negative = at < text.size() && text[at] == '-';
     if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
     size_t digits = at;
     while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits]))) ++digits;
+    *digitCount = digits - at;
     if (digits == at) return false;
     uint64_t value = 0;
     for (size_t chunk = at; chunk < digits; chunk += 9) {
@@ -54,16 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint32_t parsed = untouched;
     const bool ok = ParseFlashSize(text.c_str(), &parsed);
     uint32_t expected = untouched;
-    const bool expectedOk = ReferenceSize(text, &expected);
+    size_t digitCount = 0;
+    const bool expectedOk = ReferenceSize(text, &expected, &digitCount);
     if (ok != expectedOk || parsed != expected) Fail("ParseFlashSize differs from the reference", text);
 
-    size_t signAndDigits = 0;
-    while (signAndDigits < text.size() && std::isspace(static_cast<unsigned char>(text[signAndDigits]))) {
-        ++signAndDigits;
-    }
-    if (text[signAndDigits] == '+' || text[signAndDigits] == '-') ++signAndDigits;
-    size_t digitCount = 0;
-    while (std::isdigit(static_cast<unsigned char>(text[signAndDigits + digitCount]))) ++digitCount;
     if (digitCount < 10) {
         unsigned scanned = untouched;
         const bool scannedOk = std::sscanf(text.c_str(), "%u", &scanned) == 1;
