@@ -21,7 +21,15 @@ def string_literals(source, line_pattern):
     with open(os.path.join(ROOT, source), encoding="utf-8") as f:
         lines = [line for line in f if re.search(line_pattern, line)]
     literals = re.findall(r'"((?:[^"\\]|\\.)*)"', "".join(lines))
-    return [re.sub(r"\\(.)", lambda m: ESCAPES.get(m.group(1), m.group(1)), text).encode() for text in literals]
+    return [unescape(text) for text in literals]
+
+
+def unescape(text):
+    """The bytes of a C++ literal's text: UTF-8, with \\xHH for a byte and the usual character escapes."""
+    pieces = re.split(r"(\\x[0-9A-Fa-f]{2}|\\.)", text)
+    return b"".join(bytes([int(piece[2:], 16)]) if piece.startswith("\\x") else
+                    ESCAPES.get(piece[1], piece[1]).encode() if piece.startswith("\\") else piece.encode()
+                    for piece in pieces)
 
 
 def loader_seeds():

@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         } else {
             flashSize = AskFlashSize();
         }
-        const std::string outputPath = WordImagePath(inputPath);
+        const std::string outputPath = WordImagePath(inputPath, IsPathLeadByte);
         std::unique_ptr<uint8_t[]> image = AllocateErasedImage(flashSize);
 
         input = OpenInput(inputPath);

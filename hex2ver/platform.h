@@ -7,6 +7,10 @@
 struct InputFile;
 struct OutputFile;
 
+// Whether a byte of a path begins a double-byte character: in the system's ANSI code page on Windows; never on
+// POSIX systems, whose paths are plain bytes.
+bool IsPathLeadByte(unsigned char byte);
+
 // Opens the HEX file for reading only; nullptr when it is missing, unreadable or a directory.
 InputFile* OpenInput(const std::string& path);
 

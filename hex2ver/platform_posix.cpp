@@ -146,6 +146,10 @@ mode_t NewFileMode() {
 
 }  // namespace
 
+bool IsPathLeadByte(unsigned char) {
+    return false;
+}
+
 InputFile* OpenInput(const std::string& path) {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return nullptr;

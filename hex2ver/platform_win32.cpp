@@ -49,6 +49,10 @@ HANDLE CreateTempBeside(const std::string& target, std::string* tempPath) {
 
 }  // namespace
 
+bool IsPathLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) != 0;
+}
+
 InputFile* OpenInput(const std::string& path) {
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;

@@ -40,12 +40,23 @@ inline void StoreLineWithSlack(char* out, uint8_t even, uint8_t odd) {
 
 }  // namespace
 
-std::string WordImagePath(const std::string& inputPath) {
-    size_t nameStart = inputPath.size() >= 2 && inputPath[1] == ':' ? 2 : 0;
-    size_t separator = inputPath.find_last_of("\\/");
-    if (separator != std::string::npos && separator >= nameStart) nameStart = separator + 1;
-    size_t dot = inputPath.rfind('.');
-    size_t nameEnd = dot != std::string::npos && dot >= nameStart ? dot : inputPath.size();
+std::string WordImagePath(const std::string& inputPath, LeadByteTest isLeadByte) {
+    const size_t size = inputPath.size();
+    size_t nameStart = 0;
+    size_t dot = std::string::npos;
+    for (size_t i = 0; i < size; ++i) {
+        const char c = inputPath[i];
+        if (isLeadByte(static_cast<unsigned char>(c)) && i + 1 < size) {
+            ++i;
+        } else if (c == ':' && i == 1) {
+            nameStart = 2;
+        } else if (c == '\\' || c == '/') {
+            nameStart = i + 1;
+        } else if (c == '.') {
+            dot = i;
+        }
+    }
+    const size_t nameEnd = dot != std::string::npos && dot >= nameStart ? dot : size;
     return inputPath.substr(0, nameEnd) + ".ver";
 }
 

@@ -10,9 +10,14 @@ struct OutputFile;
 
 constexpr size_t kWordLineSize = 6;
 
+// Tells whether a byte of a path begins a double-byte character of the system's code page, whose second byte is
+// then no character of its own.
+typedef bool (*LeadByteTest)(unsigned char byte);
+
 // The input path with its extension replaced by ".ver": drive ("X:"), directory (up to the last '\' or '/') and
-// file name are kept; the last dot of the file name and what follows it are dropped.
-std::string WordImagePath(const std::string& inputPath);
+// file name are kept; the last dot of the file name and what follows it are dropped. The second byte of a
+// double-byte character is never taken for the colon, a separator or a dot.
+std::string WordImagePath(const std::string& inputPath, LeadByteTest isLeadByte);
 
 // Number of lines of the word image: half the FLASH size, rounded up.
 uint64_t WordLineCount(uint32_t flashSize);

@@ -7,6 +7,7 @@ then brought about through its own allocator.
 """
 import os
 import random
+import re
 import resource
 import shutil
 import signal
@@ -75,7 +76,9 @@ class Hex2verCase(unittest.TestCase):
         with open(self.path(name), "rb") as f:
             return f.read()
 
-    def run_hex2ver(self, *args, stdin=b"", limit_memory=None, cwd=None):
+    def run_hex2ver(self, *args, stdin=b"", limit_memory=None, cwd=None, locale=None):
+        """Runs hex2ver to its end; returns its exit status and standard output. A Windows program runs in the
+        locale given, if any, instead of the Russian one."""
         def limits():
             resource.setrlimit(resource.RLIMIT_DATA, (limit_memory, limit_memory))
 
@@ -85,7 +88,10 @@ class Hex2verCase(unittest.TestCase):
             env["ASAN_OPTIONS"] = env.get("ASAN_OPTIONS", "") + ":max_allocation_size_mb=%d" % (limit_memory >> 20)
         elif limit_memory:
             preexec = limits
-        done = subprocess.run(EMULATOR + [PROGRAM] + list(args), input=stdin, capture_output=True,
+        emulator = EMULATOR
+        if locale:
+            emulator = [re.sub(r"^(LANG|LC_ALL)=.*", r"\1=" + locale, word) for word in EMULATOR]
+        done = subprocess.run(emulator + [PROGRAM] + list(args), input=stdin, capture_output=True,
                               cwd=cwd or self.dir, timeout=120, preexec_fn=preexec, env=env)
         return done.returncode, done.stdout
 
@@ -145,6 +151,18 @@ class ConversionTest(Hex2verCase):
                 self.write(name + ".hex", hex_text(chunks, line_end=line_end, record_size=32))
                 self.assertEqual(self.run_hex2ver(name + ".hex", str(1 << 20)), (0, b""))
                 self.assertEqual(self.read(name + ".ver"), word_image(chunks, 1 << 20))
+
+    @unittest.skipUnless(WINDOWS, "double-byte ANSI code pages are a Windows matter")
+    def test_double_byte_characters_in_the_file_name(self):
+        # In code page 932 (Japanese) 表 is 95 5C: its second byte is a backslash.
+        for typed, written in [("data.表", "data.ver"), ("a.b表c", "a.ver")]:
+            with self.subTest(typed=typed):
+                self.write(typed, hex_text(SMALL))
+                self.assertEqual(self.run_hex2ver(typed, "8", locale="ja_JP.UTF-8"), (0, b""))
+                self.assertEqual(self.read(written), SMALL_VER)
+                self.assert_files([typed, written])
+                os.remove(self.path(typed))
+                os.remove(self.path(written))
 
     def test_path_in_another_directory(self):
         os.mkdir(self.path("sub.d"))

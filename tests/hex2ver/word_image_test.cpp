@@ -60,10 +60,19 @@ void PrintTo(const PathCase& c, std::ostream* os) {
     *os << '"' << c.input << '"';
 }
 
+bool NoLeadBytes(unsigned char) {
+    return false;
+}
+
+// The lead bytes of code page 932 (Japanese), whose trail bytes include '\\' (0x5C).
+bool Cp932LeadByte(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
 class WordImagePathTest : public testing::TestWithParam<PathCase> {};
 
 TEST_P(WordImagePathTest, ReplacesTheExtension) {
-    EXPECT_EQ(WordImagePath(GetParam().input), GetParam().output);
+    EXPECT_EQ(WordImagePath(GetParam().input, NoLeadBytes), GetParam().output);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, WordImagePathTest,
@@ -83,5 +92,24 @@ INSTANTIATE_TEST_SUITE_P(Paths, WordImagePathTest,
                                          PathCase{"", ".ver"},
                                          PathCase{"C:", "C:.ver"},
                                          PathCase{"прошивка.hex", "прошивка.ver"}));
+
+class DoubleBytePathTest : public testing::TestWithParam<PathCase> {};
+
+TEST_P(DoubleBytePathTest, PassesOverTrailBytes) {
+    EXPECT_EQ(WordImagePath(GetParam().input, Cp932LeadByte), GetParam().output);
+}
+
+// In code page 932 表 is 95 5C, ソ 83 5C, フ 83 74 and ト 83 67.
+INSTANTIATE_TEST_SUITE_P(
+    Cp932, DoubleBytePathTest,
+    testing::Values(PathCase{"data.\x95\x5C", "data.ver"},
+                    PathCase{"a.b\x95\x5C" "c", "a.ver"},
+                    PathCase{"\x95\x5C.hex", "\x95\x5C.ver"},
+                    PathCase{"\x83\x5C\x83\x74\x83\x67.hex", "\x83\x5C\x83\x74\x83\x67.ver"},
+                    PathCase{"C:\\fw\x95\x5C\\main.hex", "C:\\fw\x95\x5C\\main.ver"},
+                    PathCase{"fw.d\x95\x5C\\main", "fw.d\x95\x5C\\main.ver"},
+                    PathCase{"\x95\x5C", "\x95\x5C.ver"},
+                    PathCase{"fw.hex\x95", "fw.ver"},
+                    PathCase{"C:\\fw\\main.hex", "C:\\fw\\main.ver"}));
 
 }  // namespace
