@@ -21,6 +21,8 @@ std::string SystemMessage(DWORD error) {
 // CreateProcessA takes at most 32767 characters, its terminating zero included.
 constexpr size_t kLongestCommandLine = 32766;
 
+static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOA) == 68, "the 32-bit start-up record is 68 bytes");
+
 }  // namespace
 
 bool StartProcess(const std::string& commandLine, std::string* reason) {
