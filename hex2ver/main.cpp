@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "dialogs.h"
 #include "flash_size.h"
 #include "hex_loader.h"
 #include "messages.h"

@@ -1,4 +1,5 @@
-// The operations of the system that a conversion run needs. Each platform implements them in a file of its own.
+// The file operations and the console output of a conversion run. Each platform implements them in a file of its
+// own.
 #pragma once
 
 #include <cstddef>
@@ -36,10 +37,3 @@ void DiscardOutput(OutputFile* output);
 
 // Prints text on the console at once, converted to the console's character set.
 void PrintConsole(const std::string& text);
-
-// Lets the operator pick the HEX file in the system's open-file dialog. False when the operator cancels or the
-// dialog fails.
-bool PickHexFile(std::string* path);
-
-// Shows a message in a box captioned "Ошибка!" and returns once the operator has dismissed it.
-void ShowMessageBox(const std::string& text);

@@ -1,13 +1,10 @@
 #include "platform.h"
 
 #include <windows.h>
-#include <commdlg.h>
 
 #include <cstddef>
 #include <cstdio>
 #include <vector>
-
-#include "messages.h"
 
 struct InputFile {
     HANDLE handle;
@@ -22,10 +19,6 @@ struct OutputFile {
 };
 
 namespace {
-
-// The open-file record without the fields appended after lpTemplateName: 76 bytes in the 32-bit layout.
-constexpr DWORD kOpenFileRecordSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
-static_assert(sizeof(void*) != 4 || kOpenFileRecordSize == 76, "the 32-bit record is 76 bytes");
 
 std::string DirectoryOf(const std::string& path) {
     size_t separator = path.find_last_of("\\/");
@@ -120,24 +113,4 @@ void PrintConsole(const std::string& text) {
     CharToOemA(text.c_str(), oem.data());
     std::fputs(oem.data(), stdout);
     std::fflush(stdout);
-}
-
-bool PickHexFile(std::string* path) {
-    const std::string filter = std::string(kHexFilterLabel) + '\0' + kHexFilterPattern + '\0' + '\0';
-    std::vector<char> chosen(MAX_PATH, '\0');
-    OPENFILENAMEA record{};
-    record.lStructSize = kOpenFileRecordSize;
-    record.hwndOwner = nullptr;
-    record.lpstrFilter = filter.c_str();
-    record.nFilterIndex = 0;
-    record.lpstrFile = chosen.data();
-    record.nMaxFile = MAX_PATH;
-    record.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    if (!GetOpenFileNameA(&record)) return false;
-    *path = chosen.data();
-    return true;
-}
-
-void ShowMessageBox(const std::string& text) {
-    MessageBoxA(nullptr, text.c_str(), kErrorCaption, MB_ICONERROR);
 }
