@@ -35,5 +35,9 @@ bool CommitOutput(OutputFile* output);
 // Drops what was written, leaving path as it was, and releases output.
 void DiscardOutput(OutputFile* output);
 
-// Prints text on the console at once, converted to the console's character set.
+// Prints text on standard output at once, converted to the console's character set. Should standard output refuse
+// it (full, closed), the same bytes go to standard error, so that the operator still reads them.
 void PrintConsole(const std::string& text);
+
+// Prints text on standard error at once, converted as PrintConsole converts it.
+void PrintConsoleError(const std::string& text);

@@ -70,6 +70,18 @@ std::string ResolveLink(const std::string& path) {
     return resolved;
 }
 
+// Writes all of data to fd, however many calls that takes; false when a write fails or writes nothing.
+bool WriteWhole(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
 mode_t NewFileMode() {
     mode_t mask = umask(0);
     umask(mask);
@@ -140,14 +152,7 @@ OutputFile* CreateOutput(const std::string& path, const InputFile* input) {
 }
 
 bool WriteOutput(OutputFile* output, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = write(output->fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
+    return WriteWhole(output->fd, data, size);
 }
 
 bool CommitOutput(OutputFile* output) {
@@ -167,6 +172,10 @@ void DiscardOutput(OutputFile* output) {
 }
 
 void PrintConsole(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    if (!WriteWhole(STDOUT_FILENO, text.data(), text.size())) PrintConsoleError(text);
+}
+
+void PrintConsoleError(const std::string& text) {
+    // Standard error is the last place left to tell anything.
+    (void)WriteWhole(STDERR_FILENO, text.data(), text.size());
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <vector>
@@ -38,6 +39,34 @@ HANDLE CreateTempBeside(const std::string& target, std::string* tempPath) {
         if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return handle;
     }
     return INVALID_HANDLE_VALUE;
+}
+
+// Writes all of data to handle, however many calls that takes; false when a write fails or writes nothing.
+bool WriteWhole(HANDLE handle, const char* data, size_t size) {
+    while (size > 0) {
+        DWORD chunk = DWORD(size < (1u << 30) ? size : (1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(handle, data, chunk, &written, nullptr) || written == 0) return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+// Writes text to a standard handle as a text-mode stream of the console would: converted from the ANSI code page
+// into the OEM one, every line feed preceded by a carriage return. The C runtime's streams are not used, as they
+// do not report failed writes on every Windows (Wine's, for one).
+bool WriteConsoleText(DWORD standardHandle, const std::string& text) {
+    std::vector<char> oem(text.size() + 1);
+    // CharToOemA fails only on a null pointer; the text then goes out unconverted rather than not at all.
+    if (!CharToOemA(text.c_str(), oem.data())) std::copy(text.begin(), text.end(), oem.begin());
+    std::string lines;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (oem[i] == '\n') lines += '\r';
+        lines += oem[i];
+    }
+    HANDLE handle = GetStdHandle(standardHandle);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE && WriteWhole(handle, lines.data(), lines.size());
 }
 
 }  // namespace
@@ -83,14 +112,7 @@ OutputFile* CreateOutput(const std::string& path, const InputFile*) {
 }
 
 bool WriteOutput(OutputFile* output, const char* data, size_t size) {
-    while (size > 0) {
-        DWORD chunk = DWORD(size < (1u << 30) ? size : (1u << 30));
-        DWORD written = 0;
-        if (!WriteFile(output->handle, data, chunk, &written, nullptr) || written == 0) return false;
-        data += written;
-        size -= written;
-    }
-    return true;
+    return WriteWhole(output->handle, data, size);
 }
 
 bool CommitOutput(OutputFile* output) {
@@ -109,8 +131,10 @@ void DiscardOutput(OutputFile* output) {
 }
 
 void PrintConsole(const std::string& text) {
-    std::vector<char> oem(text.size() + 1);
-    CharToOemA(text.c_str(), oem.data());
-    std::fputs(oem.data(), stdout);
-    std::fflush(stdout);
+    if (!WriteConsoleText(STD_OUTPUT_HANDLE, text)) PrintConsoleError(text);
+}
+
+void PrintConsoleError(const std::string& text) {
+    // Standard error is the last place left to tell anything.
+    (void)WriteConsoleText(STD_ERROR_HANDLE, text);
 }

@@ -311,6 +311,41 @@ class ResourceFailureTest(Hex2verCase):
                         self.assertEqual(f.read(), previous)
 
 
+class ConsoleOutputTest(Hex2verCase):
+    """Standard output full (/dev/full) or closed: what hex2ver prints goes to standard error instead."""
+
+    def run_refused(self, refusal, *args, stdin=b""):
+        """Runs hex2ver with standard output refusing every write; returns its exit status and standard error."""
+        with open(os.devnull if refusal == "closed" else "/dev/full", "wb") as refusing:
+            done = subprocess.run(EMULATOR + [PROGRAM] + list(args), input=stdin, stdout=refusing,
+                                  stderr=subprocess.PIPE, cwd=self.dir, timeout=120,
+                                  preexec_fn=(lambda: os.close(1)) if refusal == "closed" else None)
+        return done.returncode, done.stderr
+
+    def test_message_goes_to_standard_error(self):
+        self.write("bad.hex", ":0G\r\n")
+        for refusal in ["full", "closed"]:
+            with self.subTest(refusal=refusal):
+                self.assertEqual(self.run_refused(refusal, "none.hex", "8"), (1, not_found("none.hex")))
+                self.assertEqual(self.run_refused(refusal, "bad.hex", "8"), (1, message(DAMAGED)))
+                self.assert_files(["bad.hex"])
+
+    def test_size_question_that_cannot_be_printed_does_not_stop_the_run(self):
+        self.write("fw.hex", hex_text(SMALL))
+        for refusal in ["full", "closed"]:
+            with self.subTest(refusal=refusal):
+                self.assertEqual(self.run_refused(refusal, "fw.hex", stdin=b"8\n"), (0, console(QUESTION)))
+                self.assertEqual(self.read("fw.ver"), SMALL_VER)
+
+    def test_successful_run_does_not_care(self):
+        self.write("fw.hex", hex_text(SMALL))
+        for refusal in ["full", "closed"]:
+            with self.subTest(refusal=refusal):
+                self.assertEqual(self.run_refused(refusal, "fw.hex", "8"), (0, b""))
+                self.assertEqual(self.read("fw.ver"), SMALL_VER)
+                self.assert_files(["fw.hex", "fw.ver"])
+
+
 @unittest.skipIf(WINDOWS, "POSIX permissions, links and signals")
 class FileSafetyTest(Hex2verCase):
     def test_replacing_keeps_the_permissions(self):
