@@ -4,19 +4,9 @@
 
 #include <vector>
 
-namespace {
+#include "system_message_win32.h"
 
-// The system's own words for an error, without the line end it ends them with.
-std::string SystemMessage(DWORD error) {
-    char* text = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = length ? std::string(text, length) : "error " + std::to_string(error);
-    LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
-    return message;
-}
+namespace {
 
 // CreateProcessA takes at most 32767 characters, its terminating zero included.
 constexpr size_t kLongestCommandLine = 32766;

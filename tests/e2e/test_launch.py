@@ -69,6 +69,41 @@ class EchoTest(LaunchCase):
         self.assertEqual(content, expected)
 
 
+class RefusedEchoTest(LaunchCase):
+    """Standard output full (/dev/full) or closed: the echo cannot be written, so nothing is started."""
+
+    def start_marking(self, name, refusal=None):
+        """Starts launch on a program that at once writes the file name; standard output refuses every write when
+        refusal is "full" or "closed"."""
+        stdout = open(os.devnull if refusal != "full" else "/dev/full", "wb")
+        self.addCleanup(stdout.close)
+        return subprocess.Popen(EMULATOR + [LAUNCH, SLEEP_THEN_MARK, "0", name], cwd=self.dir, stdout=stdout,
+                                stderr=subprocess.PIPE,
+                                preexec_fn=(lambda: os.close(1)) if refusal == "closed" else None)
+
+    def test_nothing_is_started(self):
+        reasons = {"full": b"No space left on device", "closed": b"Bad file descriptor"}
+        for refusal in ["full", "closed"]:
+            with self.subTest(refusal=refusal):
+                working = self.start_marking("started-" + refusal)
+                refused = self.start_marking("not-started-" + refusal, refusal)
+                _, err = refused.communicate(timeout=120)
+                working.communicate(timeout=120)
+                self.assertEqual(working.returncode, 0)
+                self.assertEqual(refused.returncode, 1)
+                self.assertTrue(err.startswith(b"launch: cannot write the command line: "), err)
+                self.assertTrue(err.endswith(NEWLINE) and err.count(b"\n") == 1, err)
+                if not WINDOWS:
+                    self.assertEqual(err, b"launch: cannot write the command line: " + reasons[refusal] + b"\n")
+                # By the time the program the working launch started has left its mark, the other's would be there.
+                deadline = time.monotonic() + 60
+                while not os.path.exists(os.path.join(self.dir, "started-" + refusal)):
+                    self.assertLess(time.monotonic(), deadline, "the working launch started nothing")
+                    time.sleep(0.05)
+                time.sleep(0.5)
+                self.assertFalse(os.path.exists(os.path.join(self.dir, "not-started-" + refusal)))
+
+
 class ArgumentsTest(LaunchCase):
     CASES = [
         # (launch's arguments after the program, what the program receives)
