@@ -104,5 +104,5 @@ void ShowMessageBox(const std::string& text) {
                            &ignored);
     // zenity answers 1 both for a box closed without OK and for one it could not show (no display after all): the
     // message then goes to standard error as well, so that it is never lost.
-    if (status != 0) std::fputs(ConsoleMessage(text).c_str(), stderr);
+    if (status != 0) PrintConsoleError(ConsoleMessage(text));
 }

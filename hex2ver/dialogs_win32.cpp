@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "messages.h"
+#include "platform.h"
 
 namespace {
 
@@ -33,5 +34,10 @@ bool PickHexFile(std::string* path) {
 }
 
 void ShowMessageBox(const std::string& text) {
-    MessageBoxA(nullptr, text.c_str(), kErrorCaption, MB_ICONERROR);
+    // A box with its one OK button ends with IDOK however it is dismissed. Anything else means it could not be
+    // shown (0 on Windows, -1 from Wine without a display): the message then goes to standard error, so that it is
+    // never lost.
+    if (MessageBoxA(nullptr, text.c_str(), kErrorCaption, MB_ICONERROR) != IDOK) {
+        PrintConsoleError(ConsoleMessage(text));
+    }
 }
