@@ -22,20 +22,20 @@ QUESTION = "Введите размер FLASH памяти (байт):\n".encode
 class DrivenWindowsDialogTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
+        # The server holds none of the test's output open, so that a failed set-up cannot leave the test's caller
+        # waiting for it; cleanups run even when the set-up fails.
         read_end, write_end = os.pipe()
-        cls.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                                     "-nolisten", "tcp"], pass_fds=[write_end], stderr=subprocess.DEVNULL)
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
+                                 "tcp"], pass_fds=[write_end], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        cls.addClassCleanup(xvfb.wait)
+        cls.addClassCleanup(xvfb.kill)
         os.close(write_end)
         with os.fdopen(read_end) as display:
             cls.env = dict(os.environ, DISPLAY=":" + display.readline().strip())
-        cls.restart_wine(cls.env)
-
-    @classmethod
-    def tearDownClass(cls):
         # Back to a Wine without a display for whatever runs next.
-        cls.restart_wine({k: v for k, v in os.environ.items() if k != "DISPLAY"})
-        cls.xvfb.kill()
-        cls.xvfb.wait()
+        cls.addClassCleanup(cls.restart_wine, {k: v for k, v in os.environ.items() if k != "DISPLAY"})
+        cls.restart_wine(cls.env)
 
     @staticmethod
     def restart_wine(env):
