@@ -43,14 +43,17 @@ int RunDialog(const std::string& program, std::vector<std::string> arguments, st
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (std::string& argument : arguments) argv.push_back(&argument[0]);
     argv.push_back(nullptr);
+    // Should a set-up call fail, the dialog is not started, as when the program cannot be.
+    pid_t pid = 0;
     posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fromDialog[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-    pid_t pid;
-    int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fromDialog[1]);
+    int error = posix_spawn_file_actions_init(&actions);
+    if (error == 0) {
+        error = posix_spawn_file_actions_adddup2(&actions, fromDialog[1], STDOUT_FILENO);
+        if (error == 0) error = posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+        if (error == 0) error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    (void)close(fromDialog[1]);  // the child's end: closing it cannot lose anything
     if (error == 0) {
         char buffer[4096];
         ssize_t n;
@@ -59,7 +62,7 @@ int RunDialog(const std::string& program, std::vector<std::string> arguments, st
             else if (errno != EINTR) break;
         }
     }
-    close(fromDialog[0]);
+    (void)close(fromDialog[0]);  // read to its end, or never used
     if (error != 0) return -1;
     int status;
     while (waitpid(pid, &status, 0) < 0) {

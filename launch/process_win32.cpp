@@ -30,7 +30,8 @@ bool StartProcess(const std::string& commandLine, std::string* reason) {
         *reason = SystemMessage(GetLastError());
         return false;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    // The launcher keeps no hold on the started process; there is nothing to do should the closing fail.
+    (void)CloseHandle(process.hThread);
+    (void)CloseHandle(process.hProcess);
     return true;
 }

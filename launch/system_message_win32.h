@@ -12,7 +12,7 @@ inline std::string SystemMessage(DWORD error) {
                                       FORMAT_MESSAGE_IGNORE_INSERTS,
                                   nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string message = length ? std::string(text, length) : "error " + std::to_string(error);
-    LocalFree(text);
+    (void)LocalFree(text);  // a leak at worst, in a process about to end
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
     return message;
 }
