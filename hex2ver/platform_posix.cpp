@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,50 +14,110 @@ struct InputFile {
     int fd;
 };
 
-// The output is written to a temporary file beside its target and renamed over it once complete, so that a failed
-// run leaves the target as it was.
+// The output is written to a file of its own in its target's directory and renamed over the target only once it
+// is complete, so that a failed run leaves the target as it was. Where the file system allows it, that file has no
+// name until then (O_TMPFILE), and a run that ends in any way, SIGKILL included, leaves nothing behind; elsewhere
+// it is a named temporary file, which the handlers of the catchable signals remove.
 struct OutputFile {
     int fd;
-    std::string tempPath;
     std::string targetPath;
+    std::string tempPath;  // empty while the file has no name
 };
 
 namespace {
 
-// The temporary file of the run, removed by the handler should the run be interrupted.
+// The named temporary file of the run, removed by the handler should the run be ended by a signal.
 char* pendingTempPath = nullptr;
 const int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 void RemoveTempAndDie(int signal) {
-    if (pendingTempPath) unlink(pendingTempPath);
-    std::signal(signal, SIG_DFL);
-    raise(signal);
+    // On the way out: there is nothing left to do should these calls fail.
+    if (pendingTempPath) (void)unlink(pendingTempPath);
+    (void)std::signal(signal, SIG_DFL);
+    (void)raise(signal);
 }
 
-sigset_t BlockCleanupSignals() {
-    sigset_t block, previous;
+// Holds the clean-up signals back, so that the handler never sees the temporary path half set or a commit half
+// done; false (nothing changed) when the mask cannot be set.
+bool BlockCleanupSignals(sigset_t* previous) {
+    sigset_t block;
     sigemptyset(&block);
     for (int signal : kCleanupSignals) sigaddset(&block, signal);
-    sigprocmask(SIG_BLOCK, &block, &previous);
-    return previous;
+    return sigprocmask(SIG_BLOCK, &block, previous) == 0;
 }
 
-void ForgetPendingTemp() {
-    sigset_t previous = BlockCleanupSignals();
+void RestoreSignals(const sigset_t& previous) {
+    // Restoring a mask that was set a moment ago cannot fail.
+    (void)sigprocmask(SIG_SETMASK, &previous, nullptr);
+}
+
+// Sets or clears the path the handler removes; call with the clean-up signals blocked.
+void SetPendingTemp(const std::string& path) {
     std::free(pendingTempPath);
-    pendingTempPath = nullptr;
-    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    pendingTempPath = path.empty() ? nullptr : strdup(path.c_str());
 }
 
-void InstallCleanupHandlers() {
+// Installs the handler for every clean-up signal that is not ignored (an ignored one cannot end the run).
+bool InstallCleanupHandlers() {
     struct sigaction action {};
     action.sa_handler = RemoveTempAndDie;
     sigemptyset(&action.sa_mask);
     for (int signal : kCleanupSignals) {
         struct sigaction old {};
-        sigaction(signal, nullptr, &old);
-        if (old.sa_handler != SIG_IGN) sigaction(signal, &action, nullptr);
+        if (sigaction(signal, nullptr, &old) != 0) return false;
+        if (old.sa_handler != SIG_IGN && sigaction(signal, &action, nullptr) != 0) return false;
     }
+    return true;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    size_t separator = path.rfind('/');
+    return separator == std::string::npos ? "." : path.substr(0, separator + 1);
+}
+
+// An unnamed file in directory, or -1 where the file system or the kernel refuses such files.
+int OpenUnnamed(const std::string& directory) {
+    return open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+}
+
+// A new named file target.XXXXXX, recorded for the signal handler; -1 when none can be made.
+int OpenNamedTemp(const std::string& target, std::string* tempPath) {
+    std::string temp = target + ".XXXXXX";
+    sigset_t previous;
+    if (!BlockCleanupSignals(&previous)) return -1;
+    int fd = mkostemp(&temp[0], O_CLOEXEC);
+    if (fd >= 0) SetPendingTemp(temp);
+    RestoreSignals(previous);
+    if (fd >= 0) *tempPath = temp;
+    return fd;
+}
+
+// Gives the unnamed file fd the name path, which must be free (EEXIST otherwise).
+bool LinkUnnamed(int fd, const std::string& path) {
+    // Through /proc for any user; without /proc, AT_EMPTY_PATH, which needs CAP_DAC_READ_SEARCH.
+    const std::string procPath = "/proc/self/fd/" + std::to_string(fd);
+    if (linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    return errno == ENOENT && linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0;
+}
+
+// Gives the unnamed file fd a free name target.XXXXXX beside its target, recorded for the signal handler; false
+// when it cannot be linked there.
+bool NameUnnamed(int fd, const std::string& target, std::string* tempPath) {
+    const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    unsigned long seed = (unsigned long)getpid() * 2654435761ul ^ (unsigned long)time(nullptr);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string temp = target + ".";
+        for (int i = 0; i < 6; ++i, seed = seed * 6364136223846793005ul + 1442695040888963407ul) {
+            temp += letters[(seed >> 33) % (sizeof letters - 1)];
+        }
+        if (LinkUnnamed(fd, temp)) {
+            SetPendingTemp(temp);
+            *tempPath = temp;
+            return true;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
 }
 
 // Writing through a symbolic link updates the file it points to, as opening the link for writing would.
@@ -99,7 +160,7 @@ InputFile* OpenInput(const std::string& path) {
     if (fd < 0) return nullptr;
     struct stat info;
     if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        close(fd);
+        (void)close(fd);  // read nothing: nothing to lose
         return nullptr;
     }
     return new InputFile{fd};
@@ -115,7 +176,7 @@ bool ReadInput(InputFile* input, char* buffer, size_t capacity, size_t* got) {
 }
 
 void CloseInput(InputFile* input) {
-    close(input->fd);
+    (void)close(input->fd);  // only read: closing it cannot lose anything
     delete input;
 }
 
@@ -132,23 +193,22 @@ OutputFile* CreateOutput(const std::string& path, const InputFile* input) {
         if (!S_ISREG(existing.st_mode) || readOnly || isInput) return nullptr;
     }
 
-    InstallCleanupHandlers();
-    std::string temp = target + ".XXXXXX";
-    sigset_t previous = BlockCleanupSignals();
-    int fd = mkostemp(&temp[0], O_CLOEXEC);
-    if (fd >= 0) pendingTempPath = strdup(temp.c_str());
-    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    if (!InstallCleanupHandlers()) return nullptr;
+    std::string tempPath;
+    int fd = OpenUnnamed(DirectoryOf(target));
+    if (fd < 0) fd = OpenNamedTemp(target, &tempPath);
     if (fd < 0) return nullptr;
 
     // The replacement keeps the owner and the mode of the file it replaces; set-id bits only with the owner. Best
-    // effort: some file systems keep neither.
+    // effort: only root may give a file away, and some file systems keep no owners or modes, so a failure of
+    // either call leaves the file as its creation made it.
     mode_t mode = NewFileMode();
     if (exists) {
         bool sameOwner = fchown(fd, existing.st_uid, existing.st_gid) == 0;
         mode = existing.st_mode & (sameOwner ? 07777 : 0777);
     }
-    fchmod(fd, mode);
-    return new OutputFile{fd, temp, target};
+    (void)fchmod(fd, mode);
+    return new OutputFile{fd, target, tempPath};
 }
 
 bool WriteOutput(OutputFile* output, const char* data, size_t size) {
@@ -156,18 +216,39 @@ bool WriteOutput(OutputFile* output, const char* data, size_t size) {
 }
 
 bool CommitOutput(OutputFile* output) {
-    bool closed = close(output->fd) == 0;
-    bool committed = closed && rename(output->tempPath.c_str(), output->targetPath.c_str()) == 0;
-    if (!committed) unlink(output->tempPath.c_str());
-    ForgetPendingTemp();
+    // A signal that comes now waits until the target is either the old file or the whole new one.
+    sigset_t previous;
+    bool blocked = BlockCleanupSignals(&previous);
+    bool committed;
+    // Closing reports the write errors some file systems (NFS) keep until then.
+    if (output->tempPath.empty() && LinkUnnamed(output->fd, output->targetPath)) {
+        // Nothing was there: the new file takes its name at once.
+        committed = close(output->fd) == 0;
+        if (!committed) (void)unlink(output->targetPath.c_str());  // ours, just made; nothing else to do
+    } else {
+        // A file is to be replaced: the new one gets a name beside it first, to be renamed over it. A SIGKILL
+        // between the two calls leaves that name.
+        bool named = !output->tempPath.empty() || NameUnnamed(output->fd, output->targetPath, &output->tempPath);
+        bool closed = close(output->fd) == 0;
+        committed = named && closed && rename(output->tempPath.c_str(), output->targetPath.c_str()) == 0;
+        if (named && !committed) (void)unlink(output->tempPath.c_str());  // a leftover we made; nothing else to do
+    }
+    SetPendingTemp("");
+    if (blocked) RestoreSignals(previous);
     delete output;
     return committed;
 }
 
 void DiscardOutput(OutputFile* output) {
-    close(output->fd);
-    unlink(output->tempPath.c_str());
-    ForgetPendingTemp();
+    // Dropped whatever the result: an unnamed file goes with its descriptor, a named one with its name.
+    (void)close(output->fd);
+    if (!output->tempPath.empty()) {
+        sigset_t previous;
+        bool blocked = BlockCleanupSignals(&previous);
+        (void)unlink(output->tempPath.c_str());
+        SetPendingTemp("");
+        if (blocked) RestoreSignals(previous);
+    }
     delete output;
 }
 

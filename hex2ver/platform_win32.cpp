@@ -12,14 +12,34 @@ struct InputFile {
 };
 
 // The output is written to a temporary file beside its target and moved over it once complete, so that a failed
-// run leaves the target as it was.
+// run leaves the target as it was. Until then the file is marked for deletion, so that the system removes it with
+// its handle however the run ends, TerminateProcess included.
 struct OutputFile {
     HANDLE handle;
     std::string tempPath;
     std::string targetPath;
+    bool deletedWithHandle;
 };
 
 namespace {
+
+// Held by the commit, and taken for good by the console control handler: the run never ends half-way through
+// a commit, so the target is either the old file or the whole new one.
+SRWLOCK commitLock = SRWLOCK_INIT;
+
+// Called on Ctrl+C, Ctrl+Break and the closing of the console, in a thread of its own. Returns FALSE, so that
+// the default handler ends the process, which removes the temporary file with its handle, as soon as no commit is
+// under way; the lock is never given back, so no commit begins after.
+BOOL WINAPI HoldCommits(DWORD) {
+    AcquireSRWLockExclusive(&commitLock);
+    return FALSE;
+}
+
+bool SetDeletedWithHandle(HANDLE handle, bool deleted) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = deleted;
+    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
 
 std::string DirectoryOf(const std::string& path) {
     size_t separator = path.find_last_of("\\/");
@@ -34,8 +54,8 @@ HANDLE CreateTempBeside(const std::string& target, std::string* tempPath) {
         char name[32];
         std::snprintf(name, sizeof name, "~h2v%04lx%02x.tmp", GetCurrentProcessId() & 0xFFFF, attempt);
         *tempPath = directory + name;
-        HANDLE handle = CreateFileA(tempPath->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr);
+        HANDLE handle = CreateFileA(tempPath->c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return handle;
     }
     return INVALID_HANDLE_VALUE;
@@ -89,7 +109,7 @@ bool ReadInput(InputFile* input, char* buffer, size_t capacity, size_t* got) {
 }
 
 void CloseInput(InputFile* input) {
-    CloseHandle(input->handle);
+    (void)CloseHandle(input->handle);  // only read: closing it cannot lose anything
     delete input;
 }
 
@@ -103,12 +123,15 @@ OutputFile* CreateOutput(const std::string& path, const InputFile*) {
         HANDLE probe = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                    nullptr);
         if (probe == INVALID_HANDLE_VALUE) return nullptr;
-        CloseHandle(probe);
+        (void)CloseHandle(probe);  // opened to see whether it can be, nothing written
     }
+    // Without the handler a Ctrl+C could end the run in the moment between keeping the file and moving it, and
+    // leave it there; without the mark a killed run leaves it. Neither is worth refusing the run for.
+    (void)SetConsoleCtrlHandler(HoldCommits, TRUE);
     std::string tempPath;
     HANDLE handle = CreateTempBeside(path, &tempPath);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    return new OutputFile{handle, tempPath, path};
+    return new OutputFile{handle, tempPath, path, SetDeletedWithHandle(handle, true)};
 }
 
 bool WriteOutput(OutputFile* output, const char* data, size_t size) {
@@ -116,17 +139,22 @@ bool WriteOutput(OutputFile* output, const char* data, size_t size) {
 }
 
 bool CommitOutput(OutputFile* output) {
+    AcquireSRWLockExclusive(&commitLock);
+    bool kept = !output->deletedWithHandle || SetDeletedWithHandle(output->handle, false);
     bool closed = CloseHandle(output->handle) != 0;
-    bool committed = closed && MoveFileExA(output->tempPath.c_str(), output->targetPath.c_str(),
-                                           MOVEFILE_REPLACE_EXISTING) != 0;
-    if (!committed) DeleteFileA(output->tempPath.c_str());
+    bool committed = kept && closed &&
+                     MoveFileExA(output->tempPath.c_str(), output->targetPath.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    // A file that was not kept went with its handle; one that could not be moved is a leftover of ours.
+    if (kept && !committed) (void)DeleteFileA(output->tempPath.c_str());
+    ReleaseSRWLockExclusive(&commitLock);
     delete output;
     return committed;
 }
 
 void DiscardOutput(OutputFile* output) {
-    CloseHandle(output->handle);
-    DeleteFileA(output->tempPath.c_str());
+    // Dropped whatever the results: a marked file goes with its handle, an unmarked one by its name.
+    (void)CloseHandle(output->handle);
+    if (!output->deletedWithHandle) (void)DeleteFileA(output->tempPath.c_str());
     delete output;
 }
 

@@ -3,8 +3,11 @@
 HEX2VER names the program. For a Windows build, HEX2VER_EMULATOR names the program that runs it (wine64) and
 HEX2VER_CONSOLE_ENCODING the console's code page (cp866); console lines then end in CR LF. HEX2VER_SANITIZED says
 the program was built with AddressSanitizer, which cannot start under a data size limit; the allocation failure is
-then brought about through its own allocator.
+then brought about through its own allocator. HEX2VER_TERMINATE_WHEN names the Windows helper that ends a program
+with TerminateProcess.
 """
+import fnmatch
+import glob
 import os
 import random
 import re
@@ -24,6 +27,7 @@ EMULATOR = os.environ.get("HEX2VER_EMULATOR", "").split()
 CONSOLE_ENCODING = os.environ.get("HEX2VER_CONSOLE_ENCODING", "utf-8")
 WINDOWS = bool(EMULATOR)
 SANITIZED = bool(os.environ.get("HEX2VER_SANITIZED"))
+TERMINATE_WHEN = os.environ.get("HEX2VER_TERMINATE_WHEN")
 POSIX_ONLY = unittest.skipIf(WINDOWS, "a POSIX file system behaviour")
 IS_ROOT = hasattr(os, "geteuid") and os.geteuid() == 0
 
@@ -375,21 +379,166 @@ class FileSafetyTest(Hex2verCase):
         self.assertEqual(self.read("images/target.ver"), SMALL_VER)
         self.assertEqual(sorted(os.listdir(self.path("images"))), ["target.ver"])
 
-    def test_interrupted_run_leaves_no_temporary_file(self):
+    def start_blocked_in_the_load(self):
+        """Starts hex2ver on a FIFO that holds one record, so that it waits in the load with its output open."""
         os.mkfifo(self.path("fw.hex"))
-        self.write("fw.ver", b"previous\r\n")
         child = subprocess.Popen([PROGRAM, "fw.hex", "8"], cwd=self.dir, stdout=subprocess.DEVNULL)
-        with open(self.path("fw.hex"), "w") as writer:
-            writer.write(record(0x00, 0, b"\x01") + "\r\n")
-            writer.flush()
-            deadline = time.monotonic() + 10
-            while len(os.listdir(self.dir)) < 3 and time.monotonic() < deadline:
-                time.sleep(0.01)
-            self.assertEqual(len(os.listdir(self.dir)), 3, "the temporary output should exist during the load")
-            child.send_signal(signal.SIGTERM)
-            self.assertEqual(child.wait(timeout=10), -signal.SIGTERM)
+        writer = open(self.path("fw.hex"), "w")
+        self.addCleanup(writer.close)
+        writer.write(record(0x00, 0, b"\x01") + "\r\n")
+        writer.flush()
+        return child
+
+    def output_descriptors(self, child):
+        """The files in the test's directory that child holds open for writing, as /proc shows them."""
+        fds = "/proc/%d/fd" % child.pid
+        links = [os.readlink(os.path.join(fds, fd)) for fd in os.listdir(fds)]
+        return [link for link in links if link.startswith(self.dir + "/") and not link.endswith("/fw.hex")]
+
+    def test_output_has_no_name_until_it_is_complete(self):
+        self.write("fw.ver", b"previous\r\n")
+        child = self.start_blocked_in_the_load()
+        deadline = time.monotonic() + 10
+        while not self.output_descriptors(child):
+            self.assertLess(time.monotonic(), deadline, "the output should be open during the load")
+            time.sleep(0.01)
+        self.assertTrue(all(link.endswith(" (deleted)") for link in self.output_descriptors(child)))
+        self.assert_files(["fw.hex", "fw.ver"])
+        child.kill()
+        self.assertEqual(child.wait(timeout=10), -signal.SIGKILL)
         self.assert_files(["fw.hex", "fw.ver"])
         self.assertEqual(self.read("fw.ver"), b"previous\r\n")
+
+
+@unittest.skipIf(WINDOWS, "POSIX file systems and signals")
+class NamedTemporaryFileTest(FileSafetyTest):
+    """On a file system that refuses unnamed files (a FUSE one: bindfs) the output is a named temporary file beside
+    its target until it is complete, and the clean-up of the catchable signals removes it. The tests of
+    FileSafetyTest run there too."""
+
+    def setUp(self):
+        super().setUp()
+        if not shutil.which("bindfs"):
+            self.skipTest("no bindfs (Debian package bindfs)")
+        self.source = tempfile.mkdtemp(prefix="hex2ver-fuse-")
+        self.addCleanup(shutil.rmtree, self.source, True)
+        mounted = subprocess.run(["bindfs", self.source, self.dir], capture_output=True)
+        if mounted.returncode != 0:
+            self.skipTest("cannot mount bindfs here: " + mounted.stderr.decode(errors="replace").strip())
+        self.addCleanup(subprocess.run, ["umount", self.dir])
+        try:
+            os.close(os.open(self.dir, os.O_TMPFILE | os.O_WRONLY, 0o600))
+            self.skipTest("this FUSE file system takes unnamed files")
+        except OSError:
+            pass
+
+    def test_output_has_no_name_until_it_is_complete(self):
+        self.skipTest("a named temporary file here")
+
+    def test_catchable_signals_remove_the_temporary_file(self):
+        self.write("fw.ver", b"previous\r\n")
+        for sig in [signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT]:
+            with self.subTest(signal=sig.name):
+                child = self.start_blocked_in_the_load()
+                deadline = time.monotonic() + 10
+                while len(os.listdir(self.dir)) < 3:
+                    self.assertLess(time.monotonic(), deadline, "the temporary output should exist during the load")
+                    time.sleep(0.01)
+                self.assertTrue(fnmatch.fnmatch(sorted(os.listdir(self.dir))[-1], "fw.ver.??????"))
+                child.send_signal(sig)
+                self.assertEqual(child.wait(timeout=10), -sig)
+                self.assert_files(["fw.hex", "fw.ver"])
+                self.assertEqual(self.read("fw.ver"), b"previous\r\n")
+                os.remove(self.path("fw.hex"))
+
+
+class EndedRunTest(Hex2verCase):
+    """A large conversion ended at any moment, by SIGKILL or TerminateProcess, or by SIGINT or Ctrl+C, leaves the HEX
+    file and either the previous word image file unchanged or the whole new one, and nothing else."""
+
+    FLASH_SIZE = 16 << 20
+
+    @classmethod
+    def setUpClass(cls):
+        data = random.Random(14).randbytes(cls.FLASH_SIZE)
+        cls.hex = hex_text({0: data}, record_size=32).encode()
+
+    def setUp(self):
+        super().setUp()
+        self.write("fw.hex", self.hex)
+
+    def output_size(self, child):
+        """How much of its output the running child has written, or None while it has no output open: on Windows
+        its temporary file in the directory, elsewhere the file it writes, named or not, found through /proc."""
+        if WINDOWS:
+            sizes = [os.stat(path).st_size for path in glob.glob(os.path.join(self.dir, "~h2v*.tmp"))]
+            return max(sizes) if sizes else None
+        fds = "/proc/%d/fd" % child.pid
+        for fd in os.listdir(fds):
+            try:
+                link = os.readlink(os.path.join(fds, fd))
+                if link.startswith(self.dir + "/") and not link.endswith("/fw.hex"):
+                    return os.stat(os.path.join(fds, fd)).st_size
+            except OSError:  # closed meanwhile
+                pass
+        return None
+
+    def end_when_written(self, fraction, how):
+        """Runs the conversion and ends it as soon as its output holds that fraction of the word image, unless the
+        run ends first; True when it was ended. how is "kill" (SIGKILL, or TerminateProcess on Windows) or
+        "interrupt" (SIGINT, which Wine delivers as Ctrl+C)."""
+        arguments = ["fw.hex", str(self.FLASH_SIZE)]
+        written = int(fraction * self.FLASH_SIZE * 3)
+        # No pipes: a Wine process that a run happens to start (explorer.exe) would hold them open.
+        quiet = dict(cwd=self.dir, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if WINDOWS and how == "kill":
+            command_line = " ".join(['"Z:%s"' % PROGRAM.replace("/", "\\")] + arguments)
+            done = subprocess.run(EMULATOR + [TERMINATE_WHEN, "~h2v*.tmp", str(written), command_line], timeout=600,
+                                  **quiet)
+            self.assertIn(done.returncode, (0, 1))
+            return done.returncode == 0
+        child = subprocess.Popen(EMULATOR + [PROGRAM] + arguments, **quiet)
+        while child.poll() is None:
+            size = self.output_size(child)
+            if size is not None and size >= written:
+                child.send_signal(signal.SIGKILL if how == "kill" else signal.SIGINT)
+                child.wait(timeout=600)
+                return True
+            time.sleep(0.001)
+        return False
+
+    def test_run_ended_at_any_moment_leaves_old_or_new(self):
+        self.assertEqual(self.run_hex2ver("fw.hex", str(self.FLASH_SIZE)), (0, b""))
+        complete = self.read("fw.ver")
+        os.remove(self.path("fw.ver"))
+        for how in ["kill", "interrupt"]:
+            ended = 0
+            # From the output's opening, during the load, to its last write and the move into place.
+            for fraction in [0, 0.25, 0.5, 0.75, 1]:
+                for previous in [None, b"previous\r\n"]:
+                    with self.subTest(how=how, fraction=fraction, previous=previous):
+                        if previous:
+                            self.write("fw.ver", previous)
+                        ended += self.end_when_written(fraction, how)
+                        files = sorted(os.listdir(self.dir))
+                        leftovers = {name: self.read(name) for name in files if name not in ("fw.hex", "fw.ver")}
+                        for name in leftovers:
+                            os.remove(self.path(name))
+                            files.remove(name)
+                        for name, content in leftovers.items():
+                            # What a kill may leave, in an instant of the run: the whole new file, given a name beside
+                            # the previous one and about to be moved over it; on Windows also the new file just made,
+                            # before it is marked for deletion.
+                            self.assertEqual(how, "kill", name)
+                            self.assertIn(content, [b"", complete] if WINDOWS else [complete], name)
+                            self.assertTrue(previous or WINDOWS, name)
+                        self.assertIn(files, [["fw.hex"], ["fw.hex", "fw.ver"]])
+                        if files == ["fw.hex", "fw.ver"]:
+                            self.assertIn(self.read("fw.ver"), [previous, complete] if previous else [complete])
+                            os.remove(self.path("fw.ver"))
+                        else:
+                            self.assertIsNone(previous, "the previous word image file is lost")
+            self.assertGreaterEqual(ended, 6, "too few runs were ended before their end")
 
 
 if __name__ == "__main__":
