@@ -3,16 +3,16 @@
 //   - the status has at most one bit set;
 //   - status and image equal those of a plain reference loader below, which reads one character at a time;
 //   - no byte beyond the highest address the reference stored is touched;
-//   - loading the text in pieces, as LoadHex does block after block, gives the same status and image.
+//   - LoadHex, handed the text in pieces, gives the same status and image.
 //
 // Input: two bytes for the FLASH size, one for the size of the pieces, then the HEX text. The FLASH size is the
 // first byte plus 512 times the second: every small size, and sizes past 64 KiB, where records lie above a base.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "hex_loader.h"
@@ -141,15 +141,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (whole != expected) Fail("image differs from the reference loader's");
 
     inPieces.assign(flashSize, 0xFF);
-    HexLoad load{inPieces.data(), flashSize};
-    std::string held;
     size_t next = 0;
-    while (!load.finished) {
-        size_t take = length - next < piece ? length - next : piece;
-        held.append(text + next, take);
-        next += take;
-        held.erase(0, LoadHexBlock(load, held.data(), held.size(), take == 0));
-    }
-    if (load.status != status || inPieces != whole) Fail("loading in pieces differs from loading the whole text");
+    const uint8_t piecesStatus = LoadHex([&](char* buffer, size_t capacity, size_t* got) {
+        *got = std::min({piece, capacity, length - next});
+        std::memcpy(buffer, text + next, *got);
+        next += *got;
+        return true;
+    }, inPieces.data(), flashSize);
+    if (piecesStatus != status || inPieces != whole) Fail("loading in pieces differs from loading the whole text");
     return 0;
 }

@@ -3,11 +3,22 @@
 #include <cstring>
 #include <memory>
 
-#include "platform.h"
-
 namespace {
 
 constexpr size_t kReadBlock = 256 * 1024;
+
+// The longest record up to its checksum: ':', count, offset, type, 255 data bytes, checksum.
+constexpr size_t kLongestRecord = 1 + 2 + 4 + 2 + 2 * 255 + 2;
+
+// What a load carries from one block of HEX text to the next.
+struct HexLoad {
+    uint8_t* image;             // erased to 0xFF by the caller, flashSize bytes
+    uint32_t flashSize;
+    uint32_t base = 0;          // set by type 02 and 04 records only
+    uint8_t status = 0;
+    bool finished = false;      // a status bit was set, or the text cannot go on
+    bool skippingLine = false;  // between a record's checksum and the next line feed
+};
 
 // Digit values of the hex digits; every other character maps to a value with kNotHex set, so a pair of characters
 // is checked by or-ing their values and testing once.
@@ -157,8 +168,9 @@ const char* LoadRecord(HexLoad& load, const char* p) {
     return p;
 }
 
-}  // namespace
-
+// Loads the records of text[0, size) and returns how many bytes it consumed. Unless textEnds, it stops before a
+// record that may not be whole yet (fewer than kLongestRecord bytes left): the caller passes those bytes again,
+// followed by more text. With textEnds the load always finishes.
 size_t LoadHexBlock(HexLoad& load, const char* text, size_t size, bool textEnds) {
     const char* p = text;
     const char* end = text + size;
@@ -204,19 +216,21 @@ size_t LoadHexBlock(HexLoad& load, const char* text, size_t size, bool textEnds)
     return size_t(p - text);
 }
 
+}  // namespace
+
 uint8_t LoadHexText(const char* text, size_t size, uint8_t* image, uint32_t flashSize) {
     HexLoad load{image, flashSize};
     LoadHexBlock(load, text, size, true);
     return load.status;
 }
 
-uint8_t LoadHex(InputFile* input, uint8_t* image, uint32_t flashSize) {
+uint8_t LoadHex(const HexTextReader& read, uint8_t* image, uint32_t flashSize) {
     HexLoad load{image, flashSize};
     std::unique_ptr<char[]> buffer(new char[kReadBlock]);
     size_t held = 0;
     while (!load.finished) {
         size_t got = 0;
-        bool textEnds = !ReadInput(input, buffer.get() + held, kReadBlock - held, &got) || got == 0;
+        bool textEnds = !read(buffer.get() + held, kReadBlock - held, &got) || got == 0;
         held += got;
         size_t used = LoadHexBlock(load, buffer.get(), held, textEnds);
         held -= used;

@@ -3,8 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
-
-struct InputFile;
+#include <functional>
 
 // Load status bits. A load stops as soon as one is set, so at most one is ever set; 0 means the text stopped
 // where a record should begin or before the line end after a record.
@@ -13,27 +12,13 @@ constexpr uint8_t HEX_TOO_BIG = 0x02;  // a data byte's address is at or beyond 
 constexpr uint8_t HEX_END = 0x04;      // the end-of-file record was read
 constexpr uint8_t HEX_BAD_SUM = 0x08;  // a record's checksum does not match
 
-// The longest record up to its checksum: ':', count, offset, type, 255 data bytes, checksum.
-constexpr size_t kLongestRecord = 1 + 2 + 4 + 2 + 2 * 255 + 2;
+// Hands the loader its next piece of HEX text: up to capacity bytes into buffer, how many in *got, none at the end
+// of the text. False on a read error, which counts as the end of the text at that point.
+typedef std::function<bool(char* buffer, size_t capacity, size_t* got)> HexTextReader;
 
-// What a load carries from one block of HEX text to the next.
-struct HexLoad {
-    uint8_t* image;             // erased to 0xFF by the caller, flashSize bytes
-    uint32_t flashSize;
-    uint32_t base = 0;          // set by type 02 and 04 records only
-    uint8_t status = 0;
-    bool finished = false;      // a status bit was set, or the text cannot go on
-    bool skippingLine = false;  // between a record's checksum and the next line feed
-};
-
-// Loads the records of text[0, size) and returns how many bytes it consumed. Unless textEnds, it stops before a
-// record that may not be whole yet (fewer than kLongestRecord bytes left): the caller passes those bytes again,
-// followed by more text. With textEnds the load always finishes.
-size_t LoadHexBlock(HexLoad& load, const char* text, size_t size, bool textEnds);
+// Loads the HEX text that read hands out, from its first byte, in blocks as large as read gives; returns the load
+// status.
+uint8_t LoadHex(const HexTextReader& read, uint8_t* image, uint32_t flashSize);
 
 // Loads a whole HEX text held in memory; returns the load status.
 uint8_t LoadHexText(const char* text, size_t size, uint8_t* image, uint32_t flashSize);
-
-// Loads the HEX file from its first byte, reading it in large blocks; returns the load status. A read error counts
-// as the end of the file at that point.
-uint8_t LoadHex(InputFile* input, uint8_t* image, uint32_t flashSize);

@@ -70,7 +70,9 @@ int main(int argc, char** argv) {
         output = CreateOutput(outputPath, input);
         if (!output) throw CannotCreateMessage(outputPath);
 
-        uint8_t status = LoadHex(input, image.get(), flashSize);
+        uint8_t status = LoadHex([input](char* buffer, size_t capacity, size_t* got) {
+            return ReadInput(input, buffer, capacity, got);
+        }, image.get(), flashSize);
         if (status != HEX_END) throw LoadFailureMessage(status);
         if (!WriteWordImage(output, image.get(), flashSize)) throw WriteFailedMessage(outputPath);
         bool committed = CommitOutput(output);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -227,24 +228,20 @@ std::string ManyRecords() {
     return text + kEnd + "\r\n";
 }
 
-// Feeds text in pieces the way LoadHex feeds file blocks: what is left over is passed again with the next piece.
+// Hands text to LoadHex at most piece bytes at a time, as a pipe or a slow device may.
 Loaded LoadInPieces(const std::string& text, size_t piece, uint32_t flashSize) {
     Loaded loaded{0, std::vector<uint8_t>(flashSize, 0xFF)};
-    HexLoad load{loaded.image.data(), flashSize};
-    std::string held;
     size_t next = 0;
-    while (!load.finished) {
-        size_t take = std::min(piece, text.size() - next);
-        held += text.substr(next, take);
-        next += take;
-        size_t used = LoadHexBlock(load, held.data(), held.size(), take == 0);
-        held.erase(0, used);
-    }
-    loaded.status = load.status;
+    loaded.status = LoadHex([&](char* buffer, size_t capacity, size_t* got) {
+        *got = std::min({piece, capacity, text.size() - next});
+        std::memcpy(buffer, text.data() + next, *got);
+        next += *got;
+        return true;
+    }, loaded.image.data(), flashSize);
     return loaded;
 }
 
-TEST(LoadHexBlockTest, PiecesOfAnySizeLoadLikeTheWholeText) {
+TEST(LoadHexPiecesTest, PiecesOfAnySizeLoadLikeTheWholeText) {
     const std::string text = ManyRecords();
     const Loaded whole = Load(text, 65536);
     ASSERT_EQ(whole.status, HEX_END);
@@ -255,7 +252,7 @@ TEST(LoadHexBlockTest, PiecesOfAnySizeLoadLikeTheWholeText) {
     }
 }
 
-TEST(LoadHexBlockTest, FailuresInPiecesMatchTheWholeText) {
+TEST(LoadHexPiecesTest, FailuresInPiecesMatchTheWholeText) {
     for (const std::string& text : {std::string(":0200000011"), kData + "\r", kData + "\n:0G", ManyRecords() + "x"}) {
         const Loaded whole = Load(text, 65536);
         for (size_t piece : {1, 3, 521}) {
@@ -283,7 +280,9 @@ TEST(LoadHexFileTest, ReadsFileLargerThanOneBlockWithLongComments) {
     InputFile* input = OpenInput(path);
     ASSERT_NE(input, nullptr);
     std::vector<uint8_t> image(65536, 0xFF);
-    uint8_t status = LoadHex(input, image.data(), 65536);
+    uint8_t status = LoadHex([input](char* buffer, size_t capacity, size_t* got) {
+        return ReadInput(input, buffer, capacity, got);
+    }, image.data(), 65536);
     CloseInput(input);
     std::remove(path.c_str());
 
