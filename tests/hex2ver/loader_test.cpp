@@ -261,6 +261,24 @@ TEST(LoadHexPiecesTest, FailuresInPiecesMatchTheWholeText) {
     }
 }
 
+// A read error counts as the end of the text where it happens: inside a field, before a record, in the skip to
+// the line end, after the end-of-file record.
+TEST(LoadHexPiecesTest, ReadErrorIsTheEndOfTheText) {
+    const std::string text = kData + " ;\r\n" + kEnd + "\r\n";
+    for (size_t at = 0; at <= text.size(); ++at) {
+        std::vector<uint8_t> image(16, 0xFF);
+        size_t next = 0;
+        uint8_t status = LoadHex([&](char* buffer, size_t capacity, size_t* got) {
+            if (next == at) return false;
+            *got = std::min(capacity, at - next);
+            std::memcpy(buffer, text.data() + next, *got);
+            next += *got;
+            return true;
+        }, image.data(), 16);
+        EXPECT_EQ(status, Load(text.substr(0, at)).status) << "read error after " << at << " bytes";
+    }
+}
+
 TEST(LoadHexFileTest, ReadsFileLargerThanOneBlockWithLongComments) {
     std::string text;
     for (uint32_t address = 0; address < 65536; address += 16) {
