@@ -3,9 +3,10 @@
 
     python3 bench/compare.py [--hex2ver PATH] [--runs N] [--dir DIR]
 
-Generates, with a fixed seed, the HEX file of a 16 MiB image (16-byte data records, a type 04 record every 64 KiB,
-CR LF) and of an 8 KiB image; checks that hex2ver's word image holds the same data as the peers' output; then runs
-every command several times, interleaved, and prints the median wall time, the peak memory and the ratios.
+Generates, with a fixed seed and the end-to-end tests' hexfiles.py, the HEX file of a 16 MiB image (16-byte data
+records, a type 04 record at each 64 KiB boundary, CR LF) and of an 8 KiB image; checks that hex2ver's word image
+holds the same data as the peers' output; then runs every command several times, interleaved, and prints the
+median wall time, the peak memory and the ratios.
 Peers that are not installed are named and left out (Debian packages binutils and srecord); nothing is installed.
 """
 import argparse
@@ -19,20 +20,13 @@ import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-
-
-def record(rtype, offset, data):
-    body = bytes([len(data), offset >> 8, offset & 0xFF, rtype]) + data
-    return ":%s%02X\r\n" % (body.hex().upper(), (-sum(body)) & 0xFF)
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+from hexfiles import hex_text  # noqa: E402
 
 
 def write_hex(path, image):
     with open(path, "w", newline="") as f:
-        for address in range(0, len(image), 16):
-            if address % 65536 == 0:
-                f.write(record(0x04, 0, (address >> 16).to_bytes(2, "big")))
-            f.write(record(0x00, address & 0xFFFF, image[address:address + 16]))
-        f.write(":00000001FF\r\n")
+        f.write(hex_text({0: image}, record_size=16))
 
 
 def ver_image(path):
