@@ -12,7 +12,8 @@ cmake --build --preset fuzz -j "$(nproc)"
 work=build/fuzz
 python3 fuzz/seed_corpus.py "$work/seeds"
 mkdir -p "$work/findings"
-for target in loader_fuzz flash_size_fuzz word_image_path_fuzz; do
+mapfile -t targets <"$work/fuzz/targets.txt"
+for target in "${targets[@]}"; do
   options=()
   [ -f "fuzz/${target%_fuzz}.dict" ] && options+=("-dict=fuzz/${target%_fuzz}.dict")
   mkdir -p "$work/corpus/$target"
