@@ -65,10 +65,7 @@ packages() {
   cmake --build --preset release -j "$jobs"
   cpack --preset deb
   cpack --preset windows-zip
-  local version
-  version=$(sed -n 's/^project([^ ]* VERSION \([^ ]*\).*/\1/p' CMakeLists.txt)
-  HEX2VER_DEB=build/release/packages/hex2ver-tools_${version}_amd64.deb \
-  HEX2VER_ZIP=build/windows-x86/packages/hex2ver-tools-${version}-win32.zip \
+  HEX2VER_DEB_DIR=build/release/packages HEX2VER_ZIP_DIR=build/windows-x86/packages \
     python3 -m unittest -v tests/e2e/test_packages.py
 }
 

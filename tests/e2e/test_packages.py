@@ -1,9 +1,11 @@
 """Tests of the packages: the .deb is unpacked into a scratch root and its programs run there; the Windows zip's
 listing and files are checked.
 
-HEX2VER_DEB and HEX2VER_ZIP name the packages (scripts/test.sh makes them with cpack); a test whose package is not
-named is skipped.
+HEX2VER_DEB_DIR and HEX2VER_ZIP_DIR name the directories cpack wrote them to (scripts/test.sh makes them); the file
+names follow from the project's version, which is read here, from the top CMakeLists.txt. A test whose directory is
+not named is skipped.
 """
+import glob
 import gzip
 import os
 import re
@@ -16,8 +18,8 @@ import unittest
 import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-DEB = os.environ.get("HEX2VER_DEB")
-ZIP = os.environ.get("HEX2VER_ZIP")
+DEB_DIR = os.environ.get("HEX2VER_DEB_DIR")
+ZIP_DIR = os.environ.get("HEX2VER_ZIP_DIR")
 
 
 def project_version():
@@ -25,12 +27,18 @@ def project_version():
         return re.search(r"project\(\S+ VERSION (\S+)", f.read()).group(1)
 
 
+VERSION = project_version()
+DEBS = glob.glob(os.path.join(DEB_DIR, "hex2ver-tools_%s_*.deb" % VERSION)) if DEB_DIR else []
+DEB = DEBS[0] if len(DEBS) == 1 else None
+ZIP = os.path.join(ZIP_DIR, "hex2ver-tools-%s-win32.zip" % VERSION) if ZIP_DIR else None
+
+
 def example(name):
     with open(os.path.join(ROOT, "examples", name), "rb") as f:
         return f.read()
 
 
-@unittest.skipUnless(DEB, "no .deb named in HEX2VER_DEB")
+@unittest.skipUnless(DEB, "no one .deb of this version in HEX2VER_DEB_DIR")
 class DebianPackageTest(unittest.TestCase):
     def setUp(self):
         self.root = tempfile.mkdtemp(prefix="deb-root-")
@@ -43,7 +51,7 @@ class DebianPackageTest(unittest.TestCase):
 
     def test_control_fields(self):
         self.assertEqual(self.field("Package"), "hex2ver-tools")
-        self.assertEqual(self.field("Version"), project_version())
+        self.assertEqual(self.field("Version"), VERSION)
         self.assertIn("zenity", self.field("Suggests"))
         self.assertTrue(self.field("Description").startswith("Intel HEX"))
 
@@ -87,12 +95,12 @@ class DebianPackageTest(unittest.TestCase):
                 self.assertEqual((done.returncode, done.stderr), (0, b""))
 
 
-@unittest.skipUnless(ZIP, "no zip named in HEX2VER_ZIP")
+@unittest.skipUnless(ZIP, "no HEX2VER_ZIP_DIR")
 class WindowsArchiveTest(unittest.TestCase):
     def setUp(self):
         self.archive = zipfile.ZipFile(ZIP)
         self.addCleanup(self.archive.close)
-        self.top = "hex2ver-tools-%s-win32/" % project_version()
+        self.top = "hex2ver-tools-%s-win32/" % VERSION
 
     def test_listing(self):
         self.assertEqual(sorted(self.archive.namelist()),
@@ -115,7 +123,7 @@ class WindowsArchiveTest(unittest.TestCase):
         self.assertTrue(text.startswith(b"\xef\xbb\xbf"))
         self.assertNotIn(b"\n", text.replace(b"\r\n", b""))
         decoded = text.decode("utf-8-sig")
-        self.assertIn(project_version(), decoded)
+        self.assertIn(VERSION, decoded)
         for line in ["hex2ver FILE.hex [FLASH-SIZE]", "launch PROGRAM [ARGUMENT...]", "HEX файл повреждён."]:
             self.assertIn(line, decoded)
 
