@@ -18,15 +18,30 @@ set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
-  # A short usage text for those who unpack the archive, with the line ends Notepad expects.
+  # A short usage text for those who unpack the archive, and the licence, with the line ends Notepad expects.
   configure_file(${PROJECT_SOURCE_DIR}/packaging/USAGE.txt.in ${CMAKE_BINARY_DIR}/USAGE.txt
     @ONLY NEWLINE_STYLE CRLF)
-  install(FILES ${CMAKE_BINARY_DIR}/USAGE.txt DESTINATION .)
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_BINARY_DIR}/USAGE.txt ${CMAKE_BINARY_DIR}/LICENSE.txt DESTINATION .)
 else()
+  # The licence as Debian's machine-readable copyright file, made from LICENSE: its holder, and the permission
+  # notice that follows, each line indented and an empty line written " .".
+  file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
+  string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" holder "${license}")
+  set(COPYRIGHT_HOLDER ${CMAKE_MATCH_1})
+  string(REGEX REPLACE "^.*Copyright \\(c\\) [^\n]*\n\n" "" notice "${license}")
+  string(REGEX REPLACE "\n+$" "" notice "${notice}")
+  string(REPLACE "\n\n" "\n.\n" notice "${notice}")
+  string(REPLACE "\n" "\n " LICENSE_TEXT " ${notice}")
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/copyright.in ${CMAKE_BINARY_DIR}/copyright @ONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  # A native package's changelog.
+  install_compressed(${PROJECT_SOURCE_DIR}/packaging/changelog ${CMAKE_INSTALL_DOCDIR})
+
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
-  # The libraries the programs need, found by dpkg-shlibdeps; none when they are linked statically.
+  # The libraries the programs need, found by dpkg-shlibdeps.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   # hex2ver's dialog mode shows its file chooser and message box with zenity where there is a desktop.
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS zenity)

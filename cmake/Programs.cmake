@@ -8,27 +8,35 @@ endif()
 
 find_program(GZIP_EXECUTABLE gzip)
 
-# Links the program TARGET statically and installs it with its manual page TARGET.1, which lies beside the calling
-# CMakeLists.txt. Static linking makes it start faster (a run on a small file is mostly start-up) and, on Windows,
-# need no MinGW DLL beside it; the sanitizers' runtimes cannot be linked so.
+# Installs FILE compressed, as FILE.gz (or as NAME when given) in DESTINATION, the way Debian keeps manual pages and
+# changelogs; -n leaves out the name and time of the source, so that the same file always gives the same bytes.
+function(install_compressed file destination)
+  if(NOT GZIP_EXECUTABLE)
+    message(FATAL_ERROR "gzip is needed to install ${file}")
+  endif()
+  get_filename_component(name ${file} NAME)
+  if(ARGC GREATER 2)
+    set(name ${ARGV2})
+  else()
+    set(name ${name}.gz)
+  endif()
+  set(compressed ${CMAKE_CURRENT_BINARY_DIR}/${name})
+  add_custom_command(OUTPUT ${compressed}
+    COMMAND ${GZIP_EXECUTABLE} -9 -n -c ${file} > ${compressed}
+    DEPENDS ${file} VERBATIM)
+  string(MAKE_C_IDENTIFIER ${name} target)
+  add_custom_target(compress_${target} ALL DEPENDS ${compressed})
+  install(FILES ${compressed} DESTINATION ${destination})
+endfunction()
+
+# Installs the program TARGET with its manual page TARGET.1, which lies beside the calling CMakeLists.txt. On
+# Windows it is linked statically, so that it needs no MinGW DLL beside it.
 function(ship_program target)
-  if(NOT SANITIZERS)
+  if(WIN32)
     target_link_options(${target} PRIVATE -static)
   endif()
   install(TARGETS ${target} DESTINATION ${PROGRAM_INSTALL_DIR})
-  if(WIN32)
-    return()
+  if(NOT WIN32)
+    install_compressed(${CMAKE_CURRENT_SOURCE_DIR}/${target}.1 ${CMAKE_INSTALL_MANDIR}/man1)
   endif()
-  if(NOT GZIP_EXECUTABLE)
-    message(FATAL_ERROR "gzip is needed to install the manual pages")
-  endif()
-  set(page ${CMAKE_CURRENT_SOURCE_DIR}/${target}.1)
-  set(compressed ${CMAKE_CURRENT_BINARY_DIR}/${target}.1.gz)
-  # Compressed as Debian keeps them; -n leaves out the name and time of the source, so that the same page always
-  # gives the same bytes.
-  add_custom_command(OUTPUT ${compressed}
-    COMMAND ${GZIP_EXECUTABLE} -9 -n -c ${page} > ${compressed}
-    DEPENDS ${page} VERBATIM)
-  add_custom_target(${target}_man_page ALL DEPENDS ${compressed})
-  install(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()

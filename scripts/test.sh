@@ -20,7 +20,7 @@ set_up() {
   # The 32-bit Wine comes from Debian's i386 architecture.
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   bash scripts/install-packages.sh cmake make g++ googletest python3 locales groff-base dpkg-dev file clang \
-    libclang-rt-14-dev llvm bindfs g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine32:i386 qemu-user-static xvfb xauth \
+    libclang-rt-14-dev llvm bindfs lintian g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine32:i386 qemu-user-static xvfb xauth \
     xdotool
   bash scripts/binfmt.sh
   # Wine takes its code pages from the locale, and needs it installed to read UTF-8 arguments: Russian (1251 and
@@ -65,7 +65,7 @@ packages() {
   cmake --build --preset release -j "$jobs"
   cpack --preset deb
   cpack --preset windows-zip
-  HEX2VER_DEB_DIR=build/release/packages HEX2VER_ZIP_DIR=build/windows-x86/packages \
+  HEX2VER_DEB_DIRS=build/release/packages HEX2VER_ZIP_DIR=build/windows-x86/packages \
     python3 -m unittest -v tests/e2e/test_packages.py
 }
 
