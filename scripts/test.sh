@@ -20,7 +20,7 @@ set_up() {
   # The 32-bit Wine comes from Debian's i386 architecture.
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   bash scripts/install-packages.sh cmake make g++ googletest python3 locales groff-base dpkg-dev file clang \
-    libclang-rt-14-dev llvm bindfs lintian g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine32:i386 qemu-user-static xvfb xauth \
+    libclang-rt-14-dev llvm bindfs lintian iverilog verilator g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine32:i386 qemu-user-static xvfb xauth \
     xdotool
   bash scripts/binfmt.sh
   # Wine takes its code pages from the locale, and needs it installed to read UTF-8 arguments: Russian (1251 and
