@@ -3,7 +3,9 @@
 HEX2VER names the program. For a Windows build, HEX2VER_EMULATOR names the program that runs it (wine64, or the
 32-bit wine) and HEX2VER_CONSOLE_ENCODING the console's code page (cp866); console lines then end in CR LF.
 HEX2VER_SANITIZED says the program was built with AddressSanitizer, which cannot start under a data size limit; the
-allocation failure is then brought about through its own allocator.
+allocation failure is then brought about through its own allocator. HEX2VER_UNDER_QEMU says the program runs under
+qemu's user-mode emulation, which loops for ever on a large allocation under a data size limit; the allocation
+failure is then brought about by a small emulated address space.
 """
 import os
 import re
@@ -18,6 +20,7 @@ EMULATOR = os.environ.get("HEX2VER_EMULATOR", "").split()
 CONSOLE_ENCODING = os.environ.get("HEX2VER_CONSOLE_ENCODING", "utf-8")
 WINDOWS = bool(EMULATOR)
 SANITIZED = bool(os.environ.get("HEX2VER_SANITIZED"))
+UNDER_QEMU = bool(os.environ.get("HEX2VER_UNDER_QEMU"))
 POSIX_ONLY = unittest.skipIf(WINDOWS, "a POSIX file system behaviour")
 IS_ROOT = hasattr(os, "geteuid") and os.geteuid() == 0
 
@@ -80,6 +83,8 @@ class Hex2verCase(unittest.TestCase):
         if limit_memory and SANITIZED:
             env = dict(os.environ)
             env["ASAN_OPTIONS"] = env.get("ASAN_OPTIONS", "") + ":max_allocation_size_mb=%d" % (limit_memory >> 20)
+        elif limit_memory and UNDER_QEMU:
+            env = dict(os.environ, QEMU_RESERVED_VA="0x%x" % limit_memory)
         elif limit_memory:
             preexec = limits
         emulator = EMULATOR

@@ -33,6 +33,10 @@ VERSION = project_version()
 ZIP = os.path.join(ZIP_DIR, "hex2ver-tools-%s-win32.zip" % VERSION) if ZIP_DIR else None
 
 
+# The ELF header's e_machine of each Debian architecture the packages are made for.
+ELF_MACHINES = {"amd64": 62, "arm64": 183}
+
+
 def read(*path):
     with open(os.path.join(ROOT, *path), "rb") as f:
         return f.read()
@@ -83,6 +87,15 @@ class DebianPackageCase(unittest.TestCase):
                                  "usr/share/man/man1/hex2ver.1.gz", "usr/share/man/man1/launch.1.gz"])
         for program in ["hex2ver", "launch"]:
             self.assertEqual(os.stat(os.path.join(self.root, "usr/bin", program)).st_mode & 0o777, 0o755)
+
+    def test_programs_are_built_for_the_package_architecture(self):
+        machine = ELF_MACHINES[self.field("Architecture")]
+        for program in ["hex2ver", "launch"]:
+            with self.subTest(program=program):
+                with open(os.path.join(self.root, "usr/bin", program), "rb") as f:
+                    header = f.read(20)
+                self.assertEqual(header[:4], b"\x7fELF")
+                self.assertEqual(struct.unpack_from("<H", header, 18)[0], machine)
 
     def test_copyright_file_carries_the_licence(self):
         copyright_file = self.doc("copyright").decode()
