@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Times hex2ver against the converters people use today and against the plain cost of the file I/O.
 
-    python3 bench/compare.py [--hex2ver PATH] [--runs N] [--dir DIR]
+    python3 bench/compare.py [--hex2ver PATH] [--also NAME=PATH]... [--runs N] [--dir DIR]
 
 Generates, with a fixed seed and the end-to-end tests' hexfiles.py, the HEX file of a 16 MiB image (16-byte data
 records, a type 04 record at each 64 KiB boundary, CR LF) and of an 8 KiB image; checks that hex2ver's word image
 holds the same data as the peers' output; then runs every command several times, interleaved, and prints the
-median wall time, the peak memory and the ratios.
+median wall, user and system times, the peak memory and the ratios. --also times another build of hex2ver beside
+the first (an earlier commit, a static build), under NAME.
 Peers that are not installed are named and left out (Debian packages binutils and srecord); nothing is installed.
 """
 import argparse
@@ -53,13 +54,15 @@ def peer_image(path, size):
 
 
 def run(command):
-    """Wall time in seconds of one run of a command (an argument list)."""
+    """Wall, user and system time in seconds of one run of a command (an argument list)."""
     start = time.perf_counter()
-    status = subprocess.call(command, stdout=subprocess.DEVNULL)
+    child = subprocess.Popen(command, stdout=subprocess.DEVNULL)
+    _, status, usage = os.wait4(child.pid, 0)
     elapsed = time.perf_counter() - start
-    if status != 0:
-        sys.exit("failed (%d): %s" % (status, " ".join(command)))
-    return elapsed
+    child.returncode = os.waitstatus_to_exitcode(status)
+    if child.returncode != 0:
+        sys.exit("failed (%d): %s" % (child.returncode, " ".join(command)))
+    return elapsed, usage.ru_utime, usage.ru_stime
 
 
 def peak_memory(command):
@@ -70,9 +73,11 @@ def peak_memory(command):
         return int(report.read().split()[-1])
 
 
-def commands(hex2ver, hex_path, size):
+def commands(hex2ver, others, hex_path, size):
     stem = hex_path[:-4]
     found = {"hex2ver": [hex2ver, hex_path, str(size)]}
+    for name, path in others:
+        found[name] = [path, hex_path, str(size)]
     if shutil.which("objcopy"):
         found["objcopy"] = ["objcopy", "-I", "ihex", "-O", "verilog", "--verilog-data-width", "2", hex_path,
                             stem + ".objcopy"]
@@ -88,11 +93,18 @@ def commands(hex2ver, hex_path, size):
     return found
 
 
-def check(found, hex_path, size):
+def check(found, builds, hex_path, size):
+    """Runs every command once; each build of hex2ver must write the same word image, and each peer the same
+    data."""
     stem = hex_path[:-4]
+    ours = None
     for name, command in found.items():
         run(command)
-    ours = ver_image(stem + ".ver")
+        if name in builds:
+            image = ver_image(stem + ".ver")
+            if ours is not None and image != ours:
+                sys.exit("%s's word image differs from hex2ver's for %s" % (name, hex_path))
+            ours = image
     results = []
     for name, suffix in [("objcopy", ".objcopy"), ("srec_cat", ".srec")]:
         if name in found:
@@ -104,28 +116,37 @@ def check(found, hex_path, size):
 
 
 def bench(found, runs):
+    """The medians of wall, user and system time of each command, and its peak memory."""
     times = {name: [] for name in found}
     for _ in range(runs):
         for name, command in found.items():
             times[name].append(run(command))
     peaks = {name: peak_memory(command) for name, command in found.items()}
-    return {name: statistics.median(values) for name, values in times.items()}, peaks
+    medians = {name: [statistics.median(column) for column in zip(*values)] for name, values in times.items()}
+    return medians, peaks
 
 
 def table(title, medians, peaks):
-    ours = medians["hex2ver"]
+    ours = medians["hex2ver"][0]
     print("\n%s" % title)
-    print("%-10s %12s %12s %16s" % ("command", "median ms", "peak MiB", "hex2ver/this"))
-    for name in medians:
-        print("%-10s %12.1f %12.1f %16.3f" % (name, medians[name] * 1000, peaks[name] / 1024, ours / medians[name]))
+    print("%-10s %10s %10s %10s %10s %14s" % ("command", "wall ms", "user ms", "system ms", "peak MiB",
+                                           "hex2ver/this"))
+    for name, (wall, user, system) in medians.items():
+        print("%-10s %10.1f %10.1f %10.1f %10.1f %14.3f" % (name, wall * 1000, user * 1000, system * 1000,
+                                                          peaks[name] / 1024, ours / wall))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--hex2ver", default=os.path.join(ROOT, "build/release/hex2ver/hex2ver"))
-    parser.add_argument("--runs", type=int, default=7)
+    parser.add_argument("--also", action="append", default=[], metavar="NAME=PATH",
+                        help="another hex2ver build to time beside the first")
+    parser.add_argument("--runs", type=int, default=15)
     parser.add_argument("--dir", default=os.path.join(ROOT, "build/bench-data"))
     args = parser.parse_args()
+    others = [entry.split("=", 1) for entry in args.also]
+    if any(len(entry) != 2 or not os.access(entry[1], os.X_OK) for entry in others):
+        sys.exit("--also takes NAME=PATH, PATH a program")
     if not os.access("/usr/bin/time", os.X_OK):
         sys.exit("no /usr/bin/time (Debian package time): it measures the peak memory")
     if not os.access(args.hex2ver, os.X_OK):
@@ -146,12 +167,15 @@ def main():
 
     for name, size, title in cases:
         path = os.path.join(args.dir, name)
-        found = commands(args.hex2ver, path, size)
-        check(found, path, size)
+        found = commands(args.hex2ver, others, path, size)
+        check(found, ["hex2ver"] + [name for name, _ in others], path, size)
         medians, peaks = bench(found, args.runs)
         table("%s (%s, %d runs each, interleaved)" % (title, name, args.runs), medians, peaks)
         above = (peaks["hex2ver"] - empty_peak) / 1024
         print("hex2ver peak above an empty run: %.1f MiB (image %.1f MiB + 4 MiB allowed)" % (above, size / 2**20))
+        print("hex2ver: %.2f times the floor; objcopy takes %s times as long" % (
+            medians["hex2ver"][0] / medians["floor"][0],
+            "%.1f" % (medians["objcopy"][0] / medians["hex2ver"][0]) if "objcopy" in medians else "(no objcopy)"))
 
 
 if __name__ == "__main__":
