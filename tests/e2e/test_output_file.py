@@ -25,6 +25,21 @@ TERMINATE_WHEN = os.environ.get("HEX2VER_TERMINATE_WHEN")
 NO_CTRL_C = bool(os.environ.get("HEX2VER_NO_CTRL_C"))
 
 
+def open_outputs(pid, directory):
+    """The descriptors, as /proc paths, and their links, of the files in directory other than the HEX file that the
+    process holds open; an unnamed file's link ends in " (deleted)"."""
+    fds = "/proc/%d/fd" % pid
+    found = []
+    for fd in os.listdir(fds):
+        try:
+            link = os.readlink(os.path.join(fds, fd))
+        except OSError:  # closed meanwhile
+            continue
+        if link.startswith(directory + "/") and not link.endswith("/fw.hex"):
+            found.append((os.path.join(fds, fd), link))
+    return found
+
+
 @unittest.skipIf(WINDOWS, "POSIX permissions, links and signals")
 class FileSafetyTest(Hex2verCase):
     def test_replacing_keeps_the_permissions(self):
@@ -64,20 +79,14 @@ class FileSafetyTest(Hex2verCase):
         writer.flush()
         return child
 
-    def output_descriptors(self, child):
-        """The files in the test's directory that child holds open for writing, as /proc shows them."""
-        fds = "/proc/%d/fd" % child.pid
-        links = [os.readlink(os.path.join(fds, fd)) for fd in os.listdir(fds)]
-        return [link for link in links if link.startswith(self.dir + "/") and not link.endswith("/fw.hex")]
-
     def test_output_has_no_name_until_it_is_complete(self):
         self.write("fw.ver", b"previous\r\n")
         child = self.start_blocked_in_the_load()
         deadline = time.monotonic() + 10
-        while not self.output_descriptors(child):
+        while not open_outputs(child.pid, self.dir):
             self.assertLess(time.monotonic(), deadline, "the output should be open during the load")
             time.sleep(0.01)
-        self.assertTrue(all(link.endswith(" (deleted)") for link in self.output_descriptors(child)))
+        self.assertTrue(all(link.endswith(" (deleted)") for _, link in open_outputs(child.pid, self.dir)))
         self.assert_files(["fw.hex", "fw.ver"])
         child.kill()
         self.assertEqual(child.wait(timeout=10), -signal.SIGKILL)
@@ -148,12 +157,9 @@ class EndedRunTest(Hex2verCase):
         if WINDOWS:
             sizes = [os.stat(path).st_size for path in glob.glob(os.path.join(self.dir, "~h2v*.tmp"))]
             return max(sizes) if sizes else None
-        fds = "/proc/%d/fd" % child.pid
-        for fd in os.listdir(fds):
+        for descriptor, _ in open_outputs(child.pid, self.dir):
             try:
-                link = os.readlink(os.path.join(fds, fd))
-                if link.startswith(self.dir + "/") and not link.endswith("/fw.hex"):
-                    return os.stat(os.path.join(fds, fd)).st_size
+                return os.stat(descriptor).st_size
             except OSError:  # closed meanwhile
                 pass
         return None
