@@ -12,7 +12,7 @@ import subprocess
 import tempfile
 import unittest
 
-from hexfiles import hex_text
+from hexfiles import hex_text, word_image
 
 PROGRAM = os.environ["HEX2VER"]
 IVERILOG = os.environ.get("IVERILOG")
@@ -23,12 +23,9 @@ TESTBENCH = os.path.join(HERE, os.pardir, "verilog", "word_image_tb.v")
 EXAMPLES = os.path.join(HERE, os.pardir, os.pardir, "examples")
 
 
-def image_words(chunks, flash_size):
-    """The words of a FLASH image of flash_size bytes holding {address: bytes}, erased bytes FF."""
-    image = bytearray(b"\xff" * (flash_size + flash_size % 2))
-    for address, data in chunks.items():
-        image[address:address + len(data)] = data
-    return [image[i] << 8 | image[i + 1] for i in range(0, len(image), 2)]
+def words_of(ver):
+    """The words a word image file's text holds, one a line."""
+    return [int(line, 16) for line in ver.split()]
 
 
 class SimulatorCase(unittest.TestCase):
@@ -41,12 +38,12 @@ class SimulatorCase(unittest.TestCase):
         rng = random.Random(12)
         spread = {address: rng.randbytes(rng.randrange(1, 2000)) for address in range(0, 1 << 17, 8192)}
         with open(os.path.join(EXAMPLES, "blink.ver"), "rb") as f:
-            blink_words = [int(line, 16) for line in f.read().split()]
+            blink_words = words_of(f.read())
         odd = {0: rng.randbytes(70001)}
         # (name, HEX text, FLASH size, the words the image holds); the example as the README shows its image.
         cases = [("blink", None, 64, blink_words),
-                 ("spread", hex_text(spread, record_size=64), 1 << 17, image_words(spread, 1 << 17)),
-                 ("odd", hex_text(odd, record_size=255), 70001, image_words(odd, 70001))]
+                 ("spread", hex_text(spread, record_size=64), 1 << 17, words_of(word_image(spread, 1 << 17))),
+                 ("odd", hex_text(odd, record_size=255), 70001, words_of(word_image(odd, 70001)))]
         cls.cases = []
         for name, text, flash_size, words in cases:
             path = os.path.join(cls.dir, name + ".hex")
